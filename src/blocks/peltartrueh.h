@@ -1,0 +1,181 @@
+// Shared blocks of the true-height data: FLDPAR, TRCWRK, TRCSEC, LAYCTL,
+// LAYCOF, YLAYER, VALPAR, DERPAR, IRIPAR, NHPROF, QPRES, EBLOCK, PREDST,
+// REDHV, PLOTWN. One instance of each for the whole run. Members that only
+// one stage uses are added by that stage beside the listed ones.
+#pragma once
+
+#include <cstdint>
+
+#include "blocks/peltarscale.h"
+
+namespace kolm {
+
+// Field and station parameters.
+struct FldparBlock {
+    float FOESQ;    // station latitude (degrees) from group 1; the inversion overwrites with foE squared
+    float FMAXSQ;   // station longitude (degrees); later the maximum frequency squared
+    float DIP;      // radians
+    float FH;       // gyrofrequency, MHz
+    float SSNREC;   // the record's own sunspot number
+    float SSNDEV;   // deviation of the monthly sunspot number
+    float FLD7;     // reals of the inversion
+    float FLD8;
+    float FMAXC;    // copy of the maximum frequency FMAX
+};
+
+// Working trace of the inversion.
+struct TrcwrkBlock {
+    FArray<float, MAXTRC> TF;   // trace frequencies, MHz
+    FArray<float, MAXTRC> TH;   // trace virtual heights, km
+    FArray<float, MAXTRC> TVM;
+    FArray<float, MAXTRC> TZ;
+    int16_t NFQE;
+    int16_t NFQF1;
+    int16_t NFQF;
+};
+
+// Profile section being solved.
+struct TrcsecBlock {
+    FArray<float, MAXTRC> FK;    // data frequencies, MHz
+    FArray<float, MAXTRC> PPO;   // observed virtual heights, km
+    FArray<float, MAXTRC> DHE;   // group-height increment of the E layer, km
+    FArray<float, MAXTRC> DHV;   // group-height increment of the valley, km
+    int16_t NFQ;                 // number of data points
+    int16_t NN;                  // number of polynomial terms
+    float FSTART;                // section start plasma frequency, MHz
+    float FEND;                  // section top, MHz
+    FArray2<float, MAXTERMS, MAXTERMS> CV;  // basis table, row N = polynomial N in falling powers
+};
+
+// Region index and valley.
+struct LayctlBlock {
+    float WOUT;     // valley width as written to the record, km
+    float DOUT;     // valley depth as written to the record
+    int16_t IRGN;   // region 1 E, 2 F1, 3 F2
+    float W;        // valley width, km
+    float D;        // valley depth
+};
+
+// Layer coefficients.
+struct LaycofBlock {
+    FArray<float, MAXTERMS> A;   // the section being solved
+    FArray<float, 3> AE;
+    FArray<float, 7> AF2;
+    FArray<float, 7> AF1;
+    float ZME;
+    float ZMF2;
+    float ZMF1;
+    float LCF1;     // reals of the inversion
+    float LCF2;
+    FArray<float, 3> ER;   // fit errors of E, F1, F2, km
+    FArray<float, 4> FC;   // boundary frequencies, MHz
+    float ZHALF;           // true height where the plasma frequency is foF2/sqrt(2), km
+};
+
+// Layer semi-thicknesses.
+struct YlayerBlock {
+    float YE;
+    float YF1;
+    float YF2;
+    float YX;
+};
+
+// E-F valley model and the F1 group delays.
+struct ValparBlock {
+    float WV1, WV2, WV3, WV4;  // the four parts of W, km
+    float FVAL;                // valley-floor plasma frequency, MHz
+    float FVAL0;               // plasma frequency at both valley ends, MHz
+    FArray<float, 3> AVAL;     // shape coefficients of part WV2
+    int32_t F1CASE;
+    int32_t F1CASES;
+    FArray<float, MAXTRC> DHF1;  // F1 group-height increment, km
+};
+
+// Derived parameters.
+struct DerparBlock {
+    float SHF;      // F-peak scale height, km
+    float ITEC;     // total electron content
+    float FOEP;     // predicted foE, MHz
+    float FOF1P;    // predicted foF1, 999.9 none
+    float FOF2P;    // predicted foF2
+    float ZENITH;   // solar zenith angle, degrees, negative before local noon
+    float SUNRISE;  // UT hours; 99.0 / -99.0 when the sun does not rise or set
+    float SUNSET;
+    float HSTART;   // start height of the E section, km
+    float HSTARTF1;
+    float HSTARTF2;
+    FArray2<float, 5, MAXTRC> SU;  // group-delay contributions per frequency
+};
+
+// Bottomside parameters: B0 the 4th, B1 the 5th, D1 the 9th.
+struct IriparBlock {
+    FArray<float, 16> V;
+    float& B0() { return V(4); }
+    float& B1() { return V(5); }
+    float& D1() { return V(9); }
+};
+
+// Final N(h) profile.
+struct NhprofBlock {
+    float HSTEP;                 // table height step, km; 0 no table
+    int16_t NPTH;                // at most 999
+    FArray<float, MAXNH> FN;     // plasma frequencies, MHz (group 52)
+    FArray<float, MAXNH> HN;     // true heights, km (group 51)
+};
+
+// Quasi-parabolic fit.
+struct QpresBlock {
+    float ERRMAX;   // relative accuracy; 0 no fit
+    int16_t NSEG;   // 0..20
+    FArrayLo<double, 0, MAXQPSEG> RSEG;
+    FArray<double, MAXQPSEG> ASEG;
+    FArray<double, MAXQPSEG> BSEG;
+    FArray<double, MAXQPSEG> CSEG;
+    FArray<float, MAXQPSEG> ESEG;
+};
+
+// E-layer block.
+struct EblockBlock {
+    FArray<float, MAXEPTS> EF;   // MHz
+    FArray<float, MAXEPTS> EH;   // km
+    float EFEND;                 // > 0 when a profile exists
+    FArray<float, 3> EA;
+    float EZM;
+    float EERR;
+    float EH0;
+    int32_t ENTAB;
+};
+
+// Prediction state: month of the last sunspot lookup, and a real never changed.
+struct PredstBlock {
+    int16_t MONTH;   // -1 at start
+    float PRED2;     // -100.0 at start
+};
+
+// Reduced virtual heights left by the least-squares fit.
+struct RedhvBlock {
+    FArray<float, MAXTRC> REDHV;
+};
+
+// Plot window, nine 32-bit integers (see the graphics window set-up).
+struct PlotwnBlock {
+    FArray<int32_t, 9> P;
+};
+
+extern FldparBlock FLDPAR;
+extern TrcwrkBlock TRCWRK;
+extern TrcsecBlock TRCSEC;
+extern LayctlBlock LAYCTL;
+extern LaycofBlock LAYCOF;
+extern YlayerBlock YLAYER;
+extern ValparBlock VALPAR;
+extern DerparBlock DERPAR;
+extern IriparBlock IRIPAR;
+extern NhprofBlock NHPROF;
+extern QpresBlock QPRES;
+extern EblockBlock EBLOCK;
+extern PredstBlock PREDST;
+extern RedhvBlock REDHV;
+extern PlotwnBlock PLOTWN;
+
+}  // namespace kolm
