@@ -146,10 +146,27 @@ struct EblockBlock {
     int32_t ENTAB;
 };
 
-// Prediction state: month of the last sunspot lookup, and a real never changed.
+// Prediction state: the month cache of the monthly sunspot lookup, shared by
+// the inversion driver and PREDICT, and a real never changed. The cache is
+// keyed by year and month (the same month of another year must not reuse the
+// number): whoever first sees TIMEBK's (IYR4, MONTH) differ from (IYR4, MONTH)
+// here stores both and calls SSN_NOAA(IYR4, MONTH, SSNM, SSNDEV). The
+// inversion driver keeps SSNM and SSNDEV for the cached month and sets ISSN to
+// SSNM truncated only when SSNM >= 0; SSNM = -1 (no monthly value) leaves the
+// record's own sunspot number in ISSN.
 struct PredstBlock {
     int16_t MONTH;   // -1 at start
     float PRED2;     // -100.0 at start
+    int16_t IYR4;    // -1 at start
+};
+
+// URSI foF2 map coefficients of the month, D(k,i,s): Fourier coefficient k
+// (1..13) of geographic coefficient i (1..76) at sunspot level s (1: sunspot
+// number 0, 2: sunspot number 100). A prediction writes the set interpolated
+// for its sunspot number over level 1.
+struct UrsicfBlock {
+    FArray2<float, 13, 76> D1;
+    FArray2<float, 13, 76> D2;
 };
 
 // Reduced virtual heights left by the least-squares fit.
@@ -175,6 +192,7 @@ extern NhprofBlock NHPROF;
 extern QpresBlock QPRES;
 extern EblockBlock EBLOCK;
 extern PredstBlock PREDST;
+extern UrsicfBlock URSICF;
 extern RedhvBlock REDHV;
 extern PlotwnBlock PLOTWN;
 
