@@ -29,6 +29,7 @@ QpresBlock QPRES;
 EblockBlock EBLOCK;
 PredstBlock PREDST;
 RedhvBlock REDHV;
+SmatBlock SMAT;
 PlotwnBlock PLOTWN;
 
 namespace {
@@ -48,7 +49,7 @@ void reset_blocks() {
     zero(SCLCHR); zero(SCALE2); zero(TIMEBK); zero(TRCRAW); zero(SAOHDR); zero(OPTS);
     zero(FLDPAR); zero(TRCWRK); zero(TRCSEC); zero(LAYCTL); zero(LAYCOF); zero(YLAYER);
     zero(VALPAR); zero(DERPAR); zero(IRIPAR); zero(NHPROF); zero(QPRES); zero(EBLOCK);
-    zero(PREDST); zero(REDHV); zero(PLOTWN);
+    zero(PREDST); zero(REDHV); zero(SMAT); zero(PLOTWN);
     PREDST.MONTH = -1;
     PREDST.PRED2 = -100.0f;
 }
