@@ -30,6 +30,7 @@ EblockBlock EBLOCK;
 PredstBlock PREDST;
 UrsicfBlock URSICF;
 RedhvBlock REDHV;
+SmatBlock SMAT;
 PlotwnBlock PLOTWN;
 
 namespace {
@@ -49,7 +50,7 @@ void reset_blocks() {
     zero(SCLCHR); zero(SCALE2); zero(TIMEBK); zero(TRCRAW); zero(SAOHDR); zero(OPTS);
     zero(FLDPAR); zero(TRCWRK); zero(TRCSEC); zero(LAYCTL); zero(LAYCOF); zero(YLAYER);
     zero(VALPAR); zero(DERPAR); zero(IRIPAR); zero(NHPROF); zero(QPRES); zero(EBLOCK);
-    zero(PREDST); zero(REDHV); zero(PLOTWN); zero(URSICF);
+    zero(PREDST); zero(REDHV); zero(SMAT); zero(PLOTWN); zero(URSICF);
     PREDST.MONTH = -1;
     PREDST.PRED2 = -100.0f;
     PREDST.IYR4 = -1;

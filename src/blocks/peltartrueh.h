@@ -1,6 +1,6 @@
 // Shared blocks of the true-height data: FLDPAR, TRCWRK, TRCSEC, LAYCTL,
 // LAYCOF, YLAYER, VALPAR, DERPAR, IRIPAR, NHPROF, QPRES, EBLOCK, PREDST,
-// REDHV, PLOTWN. One instance of each for the whole run. Members that only
+// REDHV, SMAT, PLOTWN. One instance of each for the whole run. Members that only
 // one stage uses are added by that stage beside the listed ones.
 #pragma once
 
@@ -174,6 +174,16 @@ struct RedhvBlock {
     FArray<float, MAXTRC> REDHV;
 };
 
+// Virtual-height kernel and the solvers' check flags.
+struct SmatBlock {
+    FArray2<float, MAXTERMS, MAXTRC> S;  // km per unit coefficient: (basis term, data point)
+    int16_t NG;       // Gauss points, 16
+    int16_t KCHK;     // check code of the last section solution
+    int16_t KCHKE;    // E check code
+    int16_t KCHKF1;   // F1 root flag
+    int16_t KCHKF2;   // F2 root flag
+};
+
 // Plot window, nine 32-bit integers (see the graphics window set-up).
 struct PlotwnBlock {
     FArray<int32_t, 9> P;
@@ -194,6 +204,7 @@ extern EblockBlock EBLOCK;
 extern PredstBlock PREDST;
 extern UrsicfBlock URSICF;
 extern RedhvBlock REDHV;
+extern SmatBlock SMAT;
 extern PlotwnBlock PLOTWN;
 
 }  // namespace kolm
