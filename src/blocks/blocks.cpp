@@ -30,6 +30,8 @@ EblockBlock EBLOCK;
 PredstBlock PREDST;
 RedhvBlock REDHV;
 PlotwnBlock PLOTWN;
+SmatBlock SMAT;
+FsqrBlock FSQR;
 
 namespace {
 
@@ -49,6 +51,7 @@ void reset_blocks() {
     zero(FLDPAR); zero(TRCWRK); zero(TRCSEC); zero(LAYCTL); zero(LAYCOF); zero(YLAYER);
     zero(VALPAR); zero(DERPAR); zero(IRIPAR); zero(NHPROF); zero(QPRES); zero(EBLOCK);
     zero(PREDST); zero(REDHV); zero(PLOTWN);
+    zero(SMAT); zero(FSQR);
     PREDST.MONTH = -1;
     PREDST.PRED2 = -100.0f;
 }

@@ -157,6 +157,22 @@ struct RedhvBlock {
     FArray<float, MAXTRC> REDHV;
 };
 
+// Virtual-height integrals of the section being solved and the solver flags.
+struct SmatBlock {
+    FArray2<float, MAXTERMS, MAXTRC> S;  // km per unit coefficient; (term N, data point K)
+    int16_t NG;      // number of Gauss points, 16
+    int16_t KCHK;    // check code of the last section solution
+    int16_t KCHKE;   // E check code
+    int16_t KCHKF1;  // F1 root flag
+    int16_t KCHKF2;  // F2 root flag
+};
+
+// Squared data frequencies of the section and their excess over FSTART squared.
+struct FsqrBlock {
+    FArray<float, MAXTRC> FSQ;   // FK(K)**2, MHz**2
+    FArray<float, MAXTRC> FSQD;  // FK(K)**2 - FSTART**2 when positive, else 0
+};
+
 // Plot window, nine 32-bit integers (see the graphics window set-up).
 struct PlotwnBlock {
     FArray<int32_t, 9> P;
@@ -177,5 +193,7 @@ extern EblockBlock EBLOCK;
 extern PredstBlock PREDST;
 extern RedhvBlock REDHV;
 extern PlotwnBlock PLOTWN;
+extern SmatBlock SMAT;
+extern FsqrBlock FSQR;
 
 }  // namespace kolm
