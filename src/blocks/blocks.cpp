@@ -28,8 +28,11 @@ NhprofBlock NHPROF;
 QpresBlock QPRES;
 EblockBlock EBLOCK;
 PredstBlock PREDST;
+UrsicfBlock URSICF;
 RedhvBlock REDHV;
+SmatBlock SMAT;
 PlotwnBlock PLOTWN;
+FsqrBlock FSQR;
 
 namespace {
 
@@ -48,9 +51,10 @@ void reset_blocks() {
     zero(SCLCHR); zero(SCALE2); zero(TIMEBK); zero(TRCRAW); zero(SAOHDR); zero(OPTS);
     zero(FLDPAR); zero(TRCWRK); zero(TRCSEC); zero(LAYCTL); zero(LAYCOF); zero(YLAYER);
     zero(VALPAR); zero(DERPAR); zero(IRIPAR); zero(NHPROF); zero(QPRES); zero(EBLOCK);
-    zero(PREDST); zero(REDHV); zero(PLOTWN);
+    zero(PREDST); zero(REDHV); zero(SMAT); zero(PLOTWN); zero(URSICF); zero(FSQR);
     PREDST.MONTH = -1;
     PREDST.PRED2 = -100.0f;
+    PREDST.IYR4 = -1;
 }
 
 // Blocks start a run at their start values even before the first reset call.

@@ -1,6 +1,6 @@
 // Shared blocks of the true-height data: FLDPAR, TRCWRK, TRCSEC, LAYCTL,
 // LAYCOF, YLAYER, VALPAR, DERPAR, IRIPAR, NHPROF, QPRES, EBLOCK, PREDST,
-// REDHV, PLOTWN. One instance of each for the whole run. Members that only
+// REDHV, SMAT, PLOTWN. One instance of each for the whole run. Members that only
 // one stage uses are added by that stage beside the listed ones.
 #pragma once
 
@@ -119,8 +119,8 @@ struct IriparBlock {
 struct NhprofBlock {
     float HSTEP;                 // table height step, km; 0 no table
     int16_t NPTH;                // at most 999
-    FArray<float, MAXNH> FN;     // plasma frequencies, MHz (group 52)
-    FArray<float, MAXNH> HN;     // true heights, km (group 51)
+    FArray<float, MAXNH> FNTAB;  // plasma frequencies, MHz (group 52)
+    FArray<float, MAXNH> HTAB;   // true heights, km (group 51)
 };
 
 // Quasi-parabolic fit.
@@ -146,15 +146,48 @@ struct EblockBlock {
     int32_t ENTAB;
 };
 
-// Prediction state: month of the last sunspot lookup, and a real never changed.
+// Prediction state: the month cache of the monthly sunspot lookup, shared by
+// the inversion driver and PREDICT, and a real never changed. The cache is
+// keyed by year and month (the same month of another year must not reuse the
+// number): whoever first sees TIMEBK's (IYR4, MONTH) differ from (IYR4, MONTH)
+// here stores both and calls SSN_NOAA(IYR4, MONTH, SSNM, SSNDEV). The
+// inversion driver keeps SSNM and SSNDEV for the cached month and sets ISSN to
+// SSNM truncated only when SSNM >= 0; SSNM = -1 (no monthly value) leaves the
+// record's own sunspot number in ISSN.
 struct PredstBlock {
     int16_t MONTH;   // -1 at start
     float PRED2;     // -100.0 at start
+    int16_t IYR4;    // -1 at start
+};
+
+// URSI foF2 map coefficients of the month, D(k,i,s): Fourier coefficient k
+// (1..13) of geographic coefficient i (1..76) at sunspot level s (1: sunspot
+// number 0, 2: sunspot number 100). A prediction writes the set interpolated
+// for its sunspot number over level 1.
+struct UrsicfBlock {
+    FArray2<float, 13, 76> D1;
+    FArray2<float, 13, 76> D2;
 };
 
 // Reduced virtual heights left by the least-squares fit.
 struct RedhvBlock {
     FArray<float, MAXTRC> REDHV;
+};
+
+// Virtual-height kernel and the solvers' check flags.
+struct SmatBlock {
+    FArray2<float, MAXTERMS, MAXTRC> S;  // km per unit coefficient: (basis term, data point)
+    int16_t NG;       // Gauss points, 16
+    int16_t KCHK;     // check code of the last section solution
+    int16_t KCHKE;    // E check code
+    int16_t KCHKF1;   // F1 root flag
+    int16_t KCHKF2;   // F2 root flag
+};
+
+// Squared data frequencies of the section and their excess over FSTART squared.
+struct FsqrBlock {
+    FArray<float, MAXTRC> FSQ;   // FK(K)**2, MHz**2
+    FArray<float, MAXTRC> FSQD;  // FK(K)**2 - FSTART**2 when positive, else 0
 };
 
 // Plot window, nine 32-bit integers (see the graphics window set-up).
@@ -175,7 +208,10 @@ extern NhprofBlock NHPROF;
 extern QpresBlock QPRES;
 extern EblockBlock EBLOCK;
 extern PredstBlock PREDST;
+extern UrsicfBlock URSICF;
 extern RedhvBlock REDHV;
+extern SmatBlock SMAT;
 extern PlotwnBlock PLOTWN;
+extern FsqrBlock FSQR;
 
 }  // namespace kolm

@@ -25,12 +25,14 @@ TEST(Blocks, ResetBringsBlocksAndRegisteredStateToStartOfRun) {
     NHPROF.NPTH = 12;
     PREDST.MONTH = 4;
     PREDST.PRED2 = 3.0f;
+    PREDST.IYR4 = 2001;
     registered_value = 9;
     reset_run_state();
     EXPECT_EQ(SCLCHR.FOF2, 0.0f);
     EXPECT_EQ(NHPROF.NPTH, 0);
     EXPECT_EQ(PREDST.MONTH, -1);
     EXPECT_EQ(PREDST.PRED2, -100.0f);
+    EXPECT_EQ(PREDST.IYR4, -1);
     EXPECT_EQ(registered_value, 0);
 }
 
