@@ -119,8 +119,8 @@ struct IriparBlock {
 struct NhprofBlock {
     float HSTEP;                 // table height step, km; 0 no table
     int16_t NPTH;                // at most 999
-    FArray<float, MAXNH> FN;     // plasma frequencies, MHz (group 52)
-    FArray<float, MAXNH> HN;     // true heights, km (group 51)
+    FArray<float, MAXNH> FNTAB;  // plasma frequencies, MHz (group 52)
+    FArray<float, MAXNH> HTAB;   // true heights, km (group 51)
 };
 
 // Quasi-parabolic fit.

@@ -1,0 +1,125 @@
+// Coefficient re-expression on a new frequency range.
+//
+// The curve sqrt(X) * sum A(j) T*(j-1)(X), X = ln(f/F0)/ln(F1/F0), becomes on
+// the range F2..F0 (co-ordinate X' with X = lambda X') the curve
+// sqrt(lambda) sqrt(X') * sum A(j) T*(j-1)(lambda X'): Chebyshev coefficients
+// go to power coefficients (TCP), each power k-1 is scaled by
+// sqrt(lambda) lambda**(k-1), and the powers go back to Chebyshev (TPC).
+#include "inversion/coef_reexpression.h"
+
+#include <cmath>
+
+#include "platform/console.h"
+
+namespace kolm {
+
+namespace {
+
+constexpr ReexpMatrix make_table(const float (&rows)[MAXREEXP][MAXREEXP]) {
+    ReexpMatrix m{};
+    for (int i = 0; i < MAXREEXP; ++i)
+        for (int j = 0; j < MAXREEXP; ++j) m.v[i + MAXREEXP * j] = rows[i][j];
+    return m;
+}
+
+constexpr float TCP_ROWS[MAXREEXP][MAXREEXP] = {
+    {1.0f, -1.0f, 1.0f, -1.0f, 1.0f},
+    {0.0f, 2.0f, -8.0f, 18.0f, -32.0f},
+    {0.0f, 0.0f, 8.0f, -48.0f, 160.0f},
+    {0.0f, 0.0f, 0.0f, 32.0f, -256.0f},
+    {0.0f, 0.0f, 0.0f, 0.0f, 128.0f},
+};
+
+constexpr float TPC_ROWS[MAXREEXP][MAXREEXP] = {
+    {1.0f, 0.5f, 0.375f, 0.3125f, 0.2734375f},
+    {0.0f, 0.5f, 0.5f, 0.46875f, 0.4375f},
+    {0.0f, 0.0f, 0.125f, 0.1875f, 0.21875f},
+    {0.0f, 0.0f, 0.0f, 0.03125f, 0.0625f},
+    {0.0f, 0.0f, 0.0f, 0.0f, 0.0078125f},
+};
+
+// The tables have five rows; a larger count is reported and cut to five.
+int term_count(int16_t NN) {
+    if (NN > MAXREEXP) return MAXREEXP;
+    return NN < 0 ? 0 : NN;
+}
+
+}  // namespace
+
+const ReexpMatrix TCP = make_table(TCP_ROWS);
+const ReexpMatrix TPC = make_table(TPC_ROWS);
+
+void SETLAMPT(int16_t NN, float LAMBDA, ReexpMatrix& TL) {
+    if (NN > MAXREEXP) platform::pause_program("NN CAN NOT BE LARGER THAN 5.");
+    const int n = term_count(NN);
+    TL.fill(0.0f);
+    const float root = std::sqrt(LAMBDA);
+    float power = 1.0f;
+    for (int k = 1; k <= n; ++k) {
+        TL(k, k) = root * power;
+        power *= LAMBDA;
+    }
+}
+
+void SETS(int16_t NN, const ReexpMatrix& TL, ReexpMatrix& S) {
+    const int n = term_count(NN);
+    S.fill(0.0f);
+    for (int j = 1; j <= n; ++j)
+        for (int i = 1; i <= j; ++i) {
+            float sum = 0.0f;
+            for (int k = i; k <= j; ++k) sum += TPC(i, k) * TL(k, k) * TCP(k, j);
+            S(i, j) = sum;
+        }
+}
+
+void ATOAP(int16_t NN, const ReexpMatrix& S, const float* A, float* AP) {
+    const int n = term_count(NN);
+    for (int i = 1; i <= n; ++i) {
+        float sum = 0.0f;
+        for (int j = i; j <= n; ++j) sum += S(i, j) * A[j - 1];
+        AP[i - 1] = sum;
+    }
+}
+
+void CONTPRFL(int16_t NN, float F1, float F0, const float* A, float F2, float* AP) {
+    const int n = term_count(NN);
+    float lambda = NAN;
+    if (F2 != F1 && F1 > 0.0f && F0 > 0.0f && F2 > 0.0f && F1 != F0)
+        lambda = std::log(F2 / F0) / std::log(F1 / F0);
+    const bool degenerate = !(lambda >= 0.0f) || !std::isfinite(lambda);
+    if (degenerate) {
+        // Copy through a temporary: AP may be A itself.
+        float copy[MAXREEXP];
+        for (int j = 0; j < n; ++j) copy[j] = A[j];
+        for (int j = 0; j < n; ++j) AP[j] = copy[j];
+        return;
+    }
+    ReexpMatrix TL, S;
+    SETLAMPT(NN, lambda, TL);
+    SETS(NN, TL, S);
+    float in[MAXREEXP];
+    for (int j = 0; j < n; ++j) in[j] = A[j];
+    ATOAP(NN, S, in, AP);
+}
+
+}  // namespace kolm
+
+namespace kolm {
+
+float section_curve(const float* A, int n, float X) {
+    if (n <= 0) return 0.0f;
+    // Shifted Chebyshev recurrence: T*0 = 1, T*1 = 2X - 1, T*k = 2(2X - 1)T*(k-1) - T*(k-2).
+    const float t = 2.0f * X - 1.0f;
+    float tm2 = 1.0f, tm1 = t;
+    float sum = A[0];
+    if (n > 1) sum += A[1] * t;
+    for (int k = 2; k < n; ++k) {
+        const float tk = 2.0f * t * tm1 - tm2;
+        sum += A[k] * tk;
+        tm2 = tm1;
+        tm1 = tk;
+    }
+    return std::sqrt(X) * sum;
+}
+
+}  // namespace kolm

@@ -1,0 +1,47 @@
+// Re-expression of a section's shifted-Chebyshev coefficients on a new start
+// frequency with the same end (peak) frequency, through the power series.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "blocks/farray.h"
+
+namespace kolm {
+
+inline constexpr int MAXREEXP = 5;  // terms the tables cover
+
+// Basis-change matrices, 5 x 5, first index fastest; the leading NN x NN part is used.
+using ReexpMatrix = FArray2<float, MAXREEXP, MAXREEXP>;
+
+// Power coefficients of the shifted Chebyshev polynomials (column j: T*(j-1)),
+// and the inverse table (column j: Chebyshev coefficients of X**(j-1)).
+extern const ReexpMatrix TCP;
+extern const ReexpMatrix TPC;
+
+// sqrt(X) * sum over j = 1..n of A(j) T*(j-1)(X): the height of a section
+// curve above its peak at section co-ordinate X (1 at the start, 0 at the top).
+float section_curve(const float* A, int n, float X);
+
+// Section co-ordinate ln(f/FEND)/ln(FSTART/FEND) of the plasma frequency f.
+inline float section_coordinate(float f, float FSTART, float FEND) {
+    return std::log(f / FEND) / std::log(FSTART / FEND);
+}
+
+// AP(1..NN): the coefficients A(1..NN) of the curve on the range F1..F0
+// re-expressed on the range F2..F0. Entries of AP above NN are not touched.
+// A degenerate change (F1 = F0, a frequency not positive, F2 on the other
+// side of F0) copies A unchanged.
+void CONTPRFL(int16_t NN, float F1, float F0, const float* A, float F2, float* AP);
+
+// TL := diagonal sqrt(LAMBDA)*LAMBDA**(k-1), k = 1..NN.
+void SETLAMPT(int16_t NN, float LAMBDA, ReexpMatrix& TL);
+
+// S := TPC * TL * TCP restricted to the upper triangle 1 <= i <= j <= NN.
+void SETS(int16_t NN, const ReexpMatrix& TL, ReexpMatrix& S);
+
+// AP(i) := sum over j = i..NN of S(i,j)*A(j).
+void ATOAP(int16_t NN, const ReexpMatrix& S, const float* A, float* AP);
+
+}  // namespace kolm
+
