@@ -2,6 +2,7 @@
 // Ducharme et al., foF2 from the URSI coefficient maps of the month.
 #include "models/predict.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -10,6 +11,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "driver/fixed_format.h"
 #include "models/calendar.h"
 #include "models/field_model.h"
 #include "models/fof2_map.h"
@@ -18,6 +20,7 @@
 #include "models/sunspot.h"
 #include "platform/console.h"
 #include "platform/data_files.h"
+#include "platform/text_units.h"
 
 namespace kolm {
 
@@ -27,6 +30,10 @@ constexpr float UMR = 0.0174532925f;  // degrees to radians
 constexpr float NO_FOF1 = 999.9f;
 constexpr float MAX_INDEXED_FOF1 = 20.0f;  // MHz; a higher foF1 gets no frequency index
 constexpr int URSI_VALUES = 2 * URSI_FOURIER * URSI_GEOGRAPHIC;
+constexpr int32_t DATA_UNIT = 4;
+
+// One blank column and four values per line, 494 lines.
+const fmt::Format URSI_ASC_FORMAT("(1X,4E15.8)");
 
 // To 0.001 MHz, halves away from zero.
 float round_mhz(float f) { return std::round(f * 1000.0f) / 1000.0f; }
@@ -51,25 +58,39 @@ std::string ursi_name(int16_t month, const char* ext) {
     return name;
 }
 
+// The values in file order into URSICF: D(.,.,1) then D(.,.,2).
+void store(const float* v) {
+    std::copy(v, v + URSI_VALUES / 2, URSICF.D1.data());
+    std::copy(v + URSI_VALUES / 2, v + URSI_VALUES, URSICF.D2.data());
+}
+
 // URSICF from the binary file: 0 done, else the failure status.
 int32_t read_binary(const std::string& path) {
     static_assert(sizeof(float) == 4);
     unsigned char bytes[4 * URSI_VALUES];
     const int st = platform::read_file_bytes(path, bytes, sizeof bytes);
     if (st != 0) return st < 0 ? int32_t(EIO) : int32_t(st);
-    float* d1 = URSICF.D1.data();
-    float* d2 = URSICF.D2.data();
+    float v[URSI_VALUES];
     for (int n = 0; n < URSI_VALUES; ++n) {
         const unsigned char* b = bytes + 4 * n;
         const uint32_t u = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-        const float v = std::bit_cast<float>(u);
-        if (n < URSI_VALUES / 2) d1[n] = v; else d2[n - URSI_VALUES / 2] = v;
+        v[n] = std::bit_cast<float>(u);
     }
+    store(v);
     return 0;
 }
 
-// URSICF from the text file: 0 done, else the failure status.
-int32_t read_text(const std::string& path);
+// URSICF from the text file: 0 done, else the open or read status.
+int32_t read_text(const std::string& path) {
+    const int op = platform::open_unit(DATA_UNIT, path, platform::UnitMode::read);
+    if (op != 0) return op;
+    float v[URSI_VALUES];
+    const fmt::IoStat st = fmt::read(DATA_UNIT, URSI_ASC_FORMAT, {fmt::InItem(v, URSI_VALUES)});
+    platform::close_unit(DATA_UNIT);
+    if (st != fmt::IoStat::ok) return st == fmt::IoStat::end ? int32_t(EIO) : int32_t(st);
+    store(v);
+    return 0;
+}
 
 // The month's coefficients into URSICF; the binary file is preferred. A file
 // that cannot be read whole counts as missing. 0 done, else the status of the
