@@ -93,12 +93,16 @@ const char* const SLOT_TEXT[13][3] = {
 };
 
 struct SlotFormats {
-    fmt::Format col[13][3];
-    fmt::Format slot10_code1_write{"(40I3)"};
+    fmt::Format in[13][3];
+    fmt::Format out[13][3];
     fmt::Format index{"(40I3)"};
     SlotFormats() {
         for (int s = 1; s <= 12; ++s)
-            for (int c = 0; c < 3; ++c) col[s][c] = fmt::Format(SLOT_TEXT[s][c]);
+            for (int c = 0; c < 3; ++c) {
+                in[s][c] = fmt::Format(SLOT_TEXT[s][c]);
+                out[s][c] = fmt::Format(SLOT_TEXT[s][c], fmt::Fit::shorten);
+            }
+        out[10][1] = fmt::Format("(40I3)", fmt::Fit::shorten);
     }
 };
 
@@ -112,10 +116,77 @@ const SlotFormats& slots() {
 const fmt::Format& sao_slot_format(int slot, int32_t code, bool writing) {
     assert(slot >= 1 && slot <= 12);
     int c = code == 0 ? 0 : code == 1 ? 1 : 2;
-    if (writing && slot == 10 && c == 1) return slots().slot10_code1_write;
-    return slots().col[slot][c];
+    return writing ? slots().out[slot][c] : slots().in[slot][c];
 }
 
 const fmt::Format& sao_index_format() { return slots().index; }
+
+SaoGroupData sao_group_data(SaoRecord& r, int g) {
+    SaoGroupData d{nullptr, nullptr, nullptr, nullptr};
+    switch (g) {
+        case 1: d.reals = r.G1.data(); break;
+        case 2: d.chars = r.G2L1.data(); break;
+        case 3: d.chars = r.G3.data(); break;
+        case 4: d.reals = r.G4.data(); break;
+        case 5: d.ints = r.G5.data(); break;
+        case 6: d.reals = r.G6.data(); break;
+        case 7: d.ints = r.G7.data(); d.reals = r.R7.data(); break;
+        case 8: d.ints = r.G8.data(); d.reals = r.R8.data(); break;
+        case 9: d.ints = r.G9.data(); break;
+        case 10: d.ints = r.G10.data(); break;
+        case 11: d.reals = r.G11.data(); break;
+        case 12: d.ints = r.G12.data(); d.reals = r.R12.data(); break;
+        case 13: d.ints = r.G13.data(); d.reals = r.R13.data(); break;
+        case 14: d.ints = r.G14.data(); break;
+        case 15: d.ints = r.G15.data(); break;
+        case 16: d.reals = r.G16.data(); break;
+        case 17: d.ints = r.G17.data(); d.reals = r.R17.data(); break;
+        case 18: d.ints = r.G18.data(); d.reals = r.R18.data(); break;
+        case 19: d.ints = r.G19.data(); break;
+        case 20: d.ints = r.G20.data(); break;
+        case 21: d.reals = r.G21.data(); break;
+        case 22: d.ints = r.G22.data(); d.reals = r.R22.data(); break;
+        case 23: d.ints = r.G23.data(); break;
+        case 24: d.ints = r.G24.data(); break;
+        case 25: d.reals = r.G25.data(); break;
+        case 26: d.ints = r.G26.data(); d.reals = r.R26.data(); break;
+        case 27: d.ints = r.G27.data(); break;
+        case 28: d.ints = r.G28.data(); break;
+        case 29: d.reals = r.G29.data(); break;
+        case 30: d.ints = r.G30.data(); d.reals = r.R30.data(); break;
+        case 31: d.ints = r.G31.data(); break;
+        case 32: d.ints = r.G32.data(); break;
+        case 33: d.reals = r.G33.data(); break;
+        case 34: d.ints = r.G34.data(); break;
+        case 35: d.ints = r.G35.data(); break;
+        case 36: d.ints = r.G36.data(); break;
+        case 37: d.reals = r.G37.data(); break;
+        case 38: d.reals = r.G38.data(); break;
+        case 39: d.reals = r.G39.data(); break;
+        case 40: d.dbls = r.G40.data(); d.reals = r.G42.data(); break;
+        case 41: d.ints = r.G41.data(); break;
+        case 42: d.reals = r.G42.data(); break;
+        case 43: d.ints = r.G43.data(); d.reals = r.R43.data(); break;
+        case 44: d.ints = r.G44.data(); break;
+        case 45: d.ints = r.G45.data(); break;
+        case 46: d.reals = r.G46.data(); break;
+        case 47: d.reals = r.G47.data(); break;
+        case 48: d.ints = r.G48.data(); break;
+        case 49: d.ints = r.G49.data(); break;
+        case 50: d.reals = r.G50.data(); break;
+        case 51: d.reals = r.G51.data(); break;
+        case 52: d.reals = r.G52.data(); break;
+        case 53: break;
+        case 54: d.chars = r.G54.data(); break;
+        case 55: d.chars = r.G55.data(); break;
+        case 56: d.ints = r.G56.data(); break;
+        case 57: d.reals = r.G57.data(); break;
+        case 58: d.reals = r.G58.data(); break;
+        case 59: d.reals = r.G59.data(); break;
+        case 60: break;
+        default: assert(false); break;
+    }
+    return d;
+}
 
 }  // namespace kolm

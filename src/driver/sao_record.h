@@ -121,10 +121,23 @@ extern const SaoGroup SAO_GROUPS[SAO_NGROUPS + 1];
 // The parsed format of slot 1..12 at a version code (0, 1, or 2 and above;
 // a negative code is treated as 2 and above, but READSAO rejects it).
 // Slots 11 and 12 exist only at codes 2 and above: at codes 0 and 1 they
-// give the code-2 formats, which the reader uses for groups 47, 51-53 and
-// 58-60 there. The writer's slot 10 at code 1 is "(40I3)", the reader's
-// "(60I2)".
+// give the code-2 formats, which reader and writer use for groups 47, 51-53
+// and 58-60 there. The writer's slot 10 at code 1 is "(40I3)", the reader's
+// "(60I2)". The writer's formats shorten numbers that do not fit their
+// fields (fmt::Fit::shorten), so that every record it writes reads back.
 const fmt::Format& sao_slot_format(int slot, int32_t code, bool writing);
+
+// The arrays of group g (1..60) in rec: the integer array, the real array
+// (for heights the real copy; for group 40 the 20 reals of G42 used at codes
+// 0 and 1), the 64-bit array (group 40), the characters (groups 2 line 1, 3,
+// 54, 55). Pointers a group does not have are null.
+struct SaoGroupData {
+    int32_t* ints;
+    float* reals;
+    double* dbls;
+    char* chars;
+};
+SaoGroupData sao_group_data(SaoRecord& rec, int g);
 
 // The format of the index, "(40I3)".
 const fmt::Format& sao_index_format();
