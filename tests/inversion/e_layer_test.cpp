@@ -2,7 +2,11 @@
 // heights of a known layer computed independently.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
+#include <string>
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
@@ -19,7 +23,28 @@ struct Layer {
     double fc, hm, ym, dip_deg, gyro;
 };
 
-TEST(ELayerRoundTrip, ParabolicLayerInvertsToItsHeightAndThickness) {
+// PROFIL1 reads the sunspot history and the month's URSI coefficients from
+// the working directory: the test runs in a temporary one holding copies.
+class ELayerRoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        namespace fs = std::filesystem;
+        old_ = fs::current_path();
+        dir_ = fs::temp_directory_path() / ("kolm_e_layer_" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
+            fs::copy_file(e.path(), dir_ / e.path().filename());
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(old_);
+        std::filesystem::remove_all(dir_);
+    }
+    std::filesystem::path old_, dir_;
+};
+
+TEST_F(ELayerRoundTrip, ParabolicLayerInvertsToItsHeightAndThickness) {
     const Layer layers[] = {
         {3.01, 110.0, 25.0, 65.0, 1.3},  // mid latitude
         {3.51, 105.0, 18.0, 0.0, 1.0e-7 / 1e0},
