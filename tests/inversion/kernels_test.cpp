@@ -13,7 +13,6 @@
 #include "inversion/least_squares.h"
 #include "inversion/monotonicity.h"
 #include "inversion/profil1.h"
-#include "inversion/section_curve.h"
 #include "inversion/starting_shapes.h"
 #include "reference.h"
 
@@ -131,24 +130,11 @@ void load_section(float fs, float fe, const std::vector<double>& a, const std::v
     for (size_t n = 0; n < a.size(); ++n) LAYCOF.A(int(n) + 1) = float(a[n]);
 }
 
-// Group path through the section from fs up to min(reflection, fv), each
-// basis term on its own, by dense integration over the plasma frequency
-// squared with the reflection singularity removed.
+// Group path of basis term `term` alone (unit coefficient).
 double reference_term(int term, double f, double fs, double fe, double fv, double fh, double dip) {
     std::vector<double> a(term, 0.0);
     a[term - 1] = 1.0;
-    const double top2 = std::min(f * f, fv * fv);
-    const double d = top2 - fs * fs;
-    if (d <= 0.0) return 0.0;
-    // fn2 = top2 - d w**2, w in [0, 1]; dfn2 = 2 d w dw.
-    return testref::integrate(
-        [&](double w) {
-            const double fn2 = top2 - d * w * w;
-            if (fn2 >= f * f) return 0.0;
-            return testref::ah_group_index_analytic(f, fn2, fh, dip) *
-                   testref::section_slope_fn2(std::sqrt(fn2), fs, fe, a) * 2.0 * d * w;
-        },
-        0.0, 1.0, 2000);
+    return testref::section_group_path(f, fs, fe, a, fv, fh, dip);
 }
 
 TEST(VirtualHeightIntegral, SikMatchesDenseIntegration) {
@@ -223,18 +209,6 @@ TEST(BasisPolynomials, AreTheScaledSlopesOfTheSectionTerms) {
         }
     EXPECT_EQ(DTST(0.3f, 1), 1.0f);
     EXPECT_EQ(DTST(-7.0f, 1), 1.0f);
-}
-
-TEST(SectionCurve, EvaluatesShiftedChebyshevSeries) {
-    const float a[5] = {-30.0f, 6.0f, -1.5f, 0.4f, -0.1f};
-    const std::vector<double> ad(a, a + 5);
-    for (double f : {2.0, 2.5, 4.0, 5.9, 6.0}) {
-        const double ref = 250.0 + testref::section_offset(f, 2.0, 6.0, ad);
-        EXPECT_NEAR(SECTION_HEIGHT(float(f), 2.0f, 6.0f, 250.0f, a, 5), ref, 1e-3) << f;
-    }
-    // At the start the height is ZM + sum A; at the top it is ZM.
-    EXPECT_NEAR(SECTION_HEIGHT(2.0f, 2.0f, 6.0f, 250.0f, a, 5), 250.0f - 25.2f, 1e-3f);
-    EXPECT_FLOAT_EQ(SECTION_HEIGHT(6.0f, 2.0f, 6.0f, 250.0f, a, 5), 250.0f);
 }
 
 // Power-form coefficients (ascending) to CV-basis coefficients A.

@@ -111,6 +111,26 @@ inline double integrate(const std::function<double(double)>& g, double a, double
     return sum;
 }
 
+// Group path (km) of a wave of frequency f through a section curve with
+// coefficients a on [fs, fe] (height against plasma frequency), from fs up to
+// the wave's reflection or to the plasma frequency fv, whichever is lower;
+// dense integration over the plasma frequency squared with the reflection
+// singularity removed (fn2 = top2 - d w**2).
+inline double section_group_path(double f, double fs, double fe, const std::vector<double>& a, double fv,
+                                  double fh, double dip) {
+    const double top2 = std::min(f * f, fv * fv);
+    const double d = top2 - fs * fs;
+    if (d <= 0.0) return 0.0;
+    return integrate(
+        [&](double w) {
+            const double fn2 = top2 - d * w * w;
+            if (fn2 >= f * f) return 0.0;
+            return ah_group_index_analytic(f, fn2, fh, dip) * section_slope_fn2(std::sqrt(fn2), fs, fe, a) *
+                   2.0 * d * w;
+        },
+        0.0, 1.0, 2000);
+}
+
 // Group path (km) of a vertical ordinary wave of frequency f through a layer
 // given as plasma frequency squared against height, fn2(h), from h0 up to the
 // reflection level (fn2 = f**2) or to h1, whichever comes first. The
