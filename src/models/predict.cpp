@@ -11,6 +11,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/run_state.h"
 #include "driver/fixed_format.h"
 #include "models/calendar.h"
 #include "models/field_model.h"
@@ -58,54 +59,69 @@ std::string ursi_name(int16_t month, const char* ext) {
     return name;
 }
 
+// The file values of the month read last, so that the later records of a
+// month take them without reading the file again (the interpolation
+// overwrites D(.,.,1) in URSICF). MONTH 0: none.
+struct UrsiCache {
+    int16_t MONTH;
+    float V[URSI_VALUES];
+};
+UrsiCache URSICACHE;
+const RunStateReset reset_ursi_cache([] { URSICACHE.MONTH = 0; });
+
 // The values in file order into URSICF: D(.,.,1) then D(.,.,2).
 void store(const float* v) {
     std::copy(v, v + URSI_VALUES / 2, URSICF.D1.data());
     std::copy(v + URSI_VALUES / 2, v + URSI_VALUES, URSICF.D2.data());
 }
 
-// URSICF from the binary file: 0 done, else the failure status.
+// The cache's values from the binary file: 0 done, else the failure status.
 int32_t read_binary(const std::string& path) {
     static_assert(sizeof(float) == 4);
     unsigned char bytes[4 * URSI_VALUES];
     const int st = platform::read_file_bytes(path, bytes, sizeof bytes);
     if (st != 0) return st < 0 ? int32_t(EIO) : int32_t(st);
-    float v[URSI_VALUES];
     for (int n = 0; n < URSI_VALUES; ++n) {
         const unsigned char* b = bytes + 4 * n;
         const uint32_t u = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-        v[n] = std::bit_cast<float>(u);
+        URSICACHE.V[n] = std::bit_cast<float>(u);
     }
-    store(v);
     return 0;
 }
 
-// URSICF from the text file: 0 done, else the open or read status.
+// The cache's values from the text file: 0 done, else the open or read status.
 int32_t read_text(const std::string& path) {
     const int op = platform::open_unit(DATA_UNIT, path, platform::UnitMode::read);
     if (op != 0) return op;
-    float v[URSI_VALUES];
-    const fmt::IoStat st = fmt::read(DATA_UNIT, URSI_ASC_FORMAT, {fmt::InItem(v, URSI_VALUES)});
+    const fmt::IoStat st = fmt::read(DATA_UNIT, URSI_ASC_FORMAT, {fmt::InItem(URSICACHE.V, URSI_VALUES)});
     platform::close_unit(DATA_UNIT);
     if (st != fmt::IoStat::ok) return st == fmt::IoStat::end ? int32_t(EIO) : int32_t(st);
-    store(v);
     return 0;
 }
 
-// The month's coefficients into URSICF; the binary file is preferred. A file
-// that cannot be read whole counts as missing. 0 done, else the status of the
-// last file tried.
-int32_t load_coefficients(int16_t month) {
-    if (month < 1 || month > 12) return ENOENT;
-    int32_t ierr = ENOENT;
+// The month's file values into the cache; the binary file is preferred. A
+// file that cannot be read whole counts as missing. 0 done, else the status
+// of the last file tried.
+int32_t read_month(int16_t month) {
     std::string path = platform::find_data_file(ursi_name(month, "BIN"));
-    if (!path.empty()) {
-        ierr = read_binary(path);
-        if (ierr == 0) return 0;
-    }
+    if (!path.empty() && read_binary(path) == 0) return 0;
     path = platform::find_data_file(ursi_name(month, "ASC"));
     if (path.empty()) return ENOENT;
     return read_text(path);
+}
+
+// The month's coefficients into URSICF, read from its file once per run of
+// records of that month.
+int32_t load_coefficients(int16_t month) {
+    if (month < 1 || month > 12) return ENOENT;
+    if (URSICACHE.MONTH != month) {
+        URSICACHE.MONTH = 0;
+        const int32_t ierr = read_month(month);
+        if (ierr != 0) return ierr;
+        URSICACHE.MONTH = month;
+    }
+    store(URSICACHE.V);
+    return 0;
 }
 
 }  // namespace

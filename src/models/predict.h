@@ -27,10 +27,12 @@ void PREDICT();
 //          FOE, FOF1, FOF2   MHz to 0.001; FOF1 999.9 when there is none
 //          IERR       0 when the month's coefficients were read, else the
 //                    status of the last file tried (FOF2 is then not set)
-// Notes:   reads the month's URSI coefficients into URSICF at every call:
+// Notes:   the month's URSI coefficients go into URSICF at every call, from
 //          "URSI<MONTH+10>.BIN" (1976 little-endian 32-bit reals) when it
-//          exists and is complete, else "URSI<MONTH+10>.ASC" ("(1X,4E15.8)").
-//          A file that ends early or does not convert counts as missing.
+//          exists and is complete, else from "URSI<MONTH+10>.ASC"
+//          ("(1X,4E15.8)"); a file that ends early or does not convert counts
+//          as missing. The file is read once while the month stays the same
+//          (the values are kept with the run state); a new month reads anew.
 void CALPREDF(float LAT, float LON, int16_t MONTH, int16_t IDAY, int16_t IHR, int16_t MINU, int16_t ISEC, float RSSN,
               int16_t IDEBUG, float& SRISE, float& SSET, float& XNOON, float& FOE, float& FOF1, float& FOF2,
               int32_t& IERR);

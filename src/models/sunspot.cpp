@@ -56,13 +56,8 @@ std::string_view month_field(std::string_view line, int i) {
     return line.substr(from, 6);
 }
 
-bool blank(std::string_view field) {
-    if (field.size() < 6) {
-        for (char c : field) if (c != ' ') return false;
-        return true;
-    }
-    return field.find_first_not_of(' ') == std::string_view::npos;
-}
+// Six blanks, or what of them the line still holds.
+bool blank(std::string_view field) { return field.find_first_not_of(' ') == std::string_view::npos; }
 
 }  // namespace
 
@@ -96,7 +91,7 @@ bool READSSN(int16_t& NCYCLES, CycleStarts& ICSTART, int16_t& IYRFIRST, int16_t&
 
         // The twelve months; a blank field ends the data.
         bool ended = false;
-        for (int i = 1; i <= 12 && !ended; ++i) {
+        for (int i = 1; i <= 12; ++i) {
             const std::string_view field = month_field(line, i);
             if (blank(field)) {
                 ended = true;
@@ -130,7 +125,9 @@ bool READSSN(int16_t& NCYCLES, CycleStarts& ICSTART, int16_t& IYRFIRST, int16_t&
             fits = false;
             break;
         }
-        ICSTART(NCYCLES) = int16_t((iyear - IYRFIRST) * 12 + istart);
+        // A start outside the table is left unknown (0).
+        const int start = (iyear - IYRFIRST) * 12 + istart;
+        ICSTART(NCYCLES) = (start >= 1 && start <= TABLE_MONTHS) ? int16_t(start) : int16_t(0);
     }
     platform::close_unit(DATA_UNIT);
     return fits;

@@ -2,11 +2,7 @@
 // heights of a known layer computed independently.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
-#include <filesystem>
-#include <string>
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
@@ -15,6 +11,7 @@
 #include "inversion/profil1.h"
 #include "inversion/status.h"
 #include "record_fixture.h"
+#include "work_dir.h"
 
 namespace kolm {
 namespace {
@@ -25,23 +22,12 @@ struct Layer {
 
 // PROFIL1 reads the sunspot history and the month's URSI coefficients from
 // the working directory: the test runs in a temporary one holding copies.
-class ELayerRoundTrip : public ::testing::Test {
+class ELayerRoundTrip : public testing::WorkDir {
 protected:
     void SetUp() override {
-        namespace fs = std::filesystem;
-        old_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("kolm_e_layer_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
-            fs::copy_file(e.path(), dir_ / e.path().filename());
-        fs::current_path(dir_);
+        WorkDir::SetUp();
+        copy_all_models();
     }
-    void TearDown() override {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-    std::filesystem::path old_, dir_;
 };
 
 TEST_F(ELayerRoundTrip, ParabolicLayerInvertsToItsHeightAndThickness) {

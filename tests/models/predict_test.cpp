@@ -105,6 +105,7 @@ TEST_F(Calpredf, SingleCoefficientFilesGiveTheirOwnTerm) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
+        reset_run_state();
         Coefficients co;
         co.at(c.k, c.i, c.s) = 4.0f;
         write_file("URSI15.ASC", ascii(co));
@@ -132,6 +133,7 @@ TEST_F(Calpredf, BinaryFileIsPreferredAndDamagedFilesCountAsMissing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
+        reset_run_state();
         std::remove("URSI22.BIN");
         std::remove("URSI22.ASC");
         if (!c.bin.empty()) write_file("URSI22.BIN", c.bin);
@@ -144,6 +146,23 @@ TEST_F(Calpredf, BinaryFileIsPreferredAndDamagedFilesCountAsMissing) {
     }
     // A month without a file name of its own.
     EXPECT_NE(predict(50.0f, 10.0f, 13, 340, 12.0f, 60.0f).ierr, 0);
+}
+
+TEST_F(Calpredf, MonthsFileIsReadOncePerRunOfTheMonth) {
+    Coefficients march;  // 2 MHz at sunspot number 0, 4 MHz at 100
+    march.at(1, 1, 1) = 2.0f;
+    march.at(1, 1, 2) = 4.0f;
+    write_file("URSI13.ASC", ascii(march));
+    write_file("URSI14.ASC", ascii(constant(4.0f)));
+    EXPECT_FLOAT_EQ(predict(50.0f, 10.0f, 3, 70, 12.0f, 60.0f).fof2, 3.2f);
+    std::remove("URSI13.ASC");
+    // The interpolation overwrote level 1 in URSICF; the kept file values serve.
+    EXPECT_FLOAT_EQ(predict(50.0f, 10.0f, 3, 71, 9.0f, 0.0f).fof2, 2.0f);
+    EXPECT_FLOAT_EQ(predict(50.0f, 10.0f, 4, 100, 12.0f, 60.0f).fof2, 4.0f);
+    // Back to March: read anew, and the file is gone.
+    EXPECT_NE(predict(50.0f, 10.0f, 3, 72, 12.0f, 60.0f).ierr, 0);
+    write_file("URSI13.ASC", ascii(constant(5.0f)));
+    EXPECT_FLOAT_EQ(predict(50.0f, 10.0f, 3, 72, 12.0f, 60.0f).fof2, 5.0f);
 }
 
 TEST_F(Calpredf, LowerCaseFileNamesAreAccepted) {

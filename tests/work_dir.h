@@ -22,7 +22,7 @@ protected:
         old_ = fs::current_path();
         static int serial = 0;
         dir_ = fs::temp_directory_path() /
-               ("kolm_models_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
+               ("kolm_test_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         fs::current_path(dir_);
@@ -37,6 +37,11 @@ protected:
     // A file of the shared model data, copied under the given name.
     static void copy_model(const std::string& from, const std::string& to) {
         fs::copy_file(fs::path(KOLM_SHARED_DATA) / "models" / from, to, fs::copy_options::overwrite_existing);
+    }
+    // Every file of the shared model data (URSI maps, sunspot history, ...).
+    static void copy_all_models() {
+        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
+            copy_model(e.path().filename().string(), e.path().filename().string());
     }
     fs::path old_, dir_;
 };
