@@ -11,6 +11,7 @@
 #include "inversion/profil1.h"
 #include "inversion/status.h"
 #include "record_fixture.h"
+#include "work_dir.h"
 
 namespace kolm {
 namespace {
@@ -19,7 +20,17 @@ struct Layer {
     double fc, hm, ym, dip_deg, gyro;
 };
 
-TEST(ELayerRoundTrip, ParabolicLayerInvertsToItsHeightAndThickness) {
+// PROFIL1 reads the sunspot history and the month's URSI coefficients from
+// the working directory: the test runs in a temporary one holding copies.
+class ELayerRoundTrip : public testing::WorkDir {
+protected:
+    void SetUp() override {
+        WorkDir::SetUp();
+        copy_all_models();
+    }
+};
+
+TEST_F(ELayerRoundTrip, ParabolicLayerInvertsToItsHeightAndThickness) {
     const Layer layers[] = {
         {3.01, 110.0, 25.0, 65.0, 1.3},  // mid latitude
         {3.51, 105.0, 18.0, 0.0, 1.0e-7 / 1e0},
