@@ -632,6 +632,7 @@ bool parse_real(const char* s, std::size_t n, int d, T& v) {
         }
     }
     long exp = 0;
+    const bool has_exp = k < n;
     if (k < n) {
         char c = s[k];
         if (c != 'E' && c != 'e' && c != 'D' && c != 'd' && c != '+' && c != '-') return false;
@@ -646,7 +647,7 @@ bool parse_real(const char* s, std::size_t n, int d, T& v) {
         if (eneg) exp = -exp;
     }
     if (ndig == 0) {
-        if (point) return false;  // "." or "-." alone
+        if (point || has_exp) return false;  // "." or "-." alone, or an exponent without digits
         v = T(0);
         return true;
     }

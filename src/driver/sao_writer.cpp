@@ -28,7 +28,8 @@ IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
     // 2 counts lines: 2 gives two, any other positive value one), and no
     // group 40 at codes 0 and 1, where it is not written.
     FArray<int32_t, SAO_NDFI> idx = rec.DFI;
-    for (int g = 3; g <= SAO_NGROUPS; ++g) idx(g) = std::min(idx(g), int32_t(SAO_GROUPS[g].cap_write));
+    for (int g = 1; g <= SAO_NGROUPS; ++g)
+        if (g != 2) idx(g) = std::min(idx(g), int32_t(SAO_GROUPS[g].cap_write));
     if (col < 2) idx(40) = 0;
 
     IoStat st = fmt::write(unit, sao_index_format(), {fmt::out(idx, SAO_NDFI)});

@@ -171,6 +171,8 @@ TEST(FixedFormatInput, FieldRules) {
         {"(F8.3)", "  12.3.4", IoStat::err, 0.0},
         {"(F8.3)", "    abc ", IoStat::err, 0.0},
         {"(F8.3)", "    1E  ", IoStat::err, 0.0},
+        {"(F8.3)", "     E12", IoStat::err, 0.0},      // an exponent needs a number before it
+        {"(E8.3E1)", "   .E+3", IoStat::err, 0.0},
         {"(E20.12)", "  0.637000000000E+04", IoStat::ok, 6370.0},
     };
     for (const Case& c : reals) {
@@ -252,6 +254,7 @@ TEST(FixedFormatInput, FreeFormat) {
     EXPECT_EQ(x, -150.0f);
     EXPECT_EQ(y, 3.0f);
     EXPECT_EQ(read_text_free("END", {x}), IoStat::err);
+    EXPECT_EQ(read_text_free("E10", {x}), IoStat::err);  // a word, not the number 0
     int32_t i = 0;
     EXPECT_EQ(read_text_free("2.5", {i}), IoStat::err);  // an integer item needs digits only
     char word[6];

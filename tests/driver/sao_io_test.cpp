@@ -516,6 +516,20 @@ TEST_F(SaoIo, WriterTextLinesCapsAndOldCodes) {
     EXPECT_EQ(back_->DFI(51), 500);
     platform::close_unit(IN);
 
+    // More constants than group 1 holds: 16 written, and the index says so.
+    std::memset(static_cast<void*>(&r), 0, sizeof r);
+    for (int i = 1; i <= 16; ++i) r.G1(i) = float(i);
+    set_text(r.G2L1, "NOT A CONSTANT");
+    r.DFI(1) = 20;
+    r.DFI(80) = 5;
+    {
+        std::vector<std::string> l = lines_of(write(r));
+        ASSERT_EQ(l.size(), 3u);
+        EXPECT_EQ(l[0].substr(0, 3), " 16");
+        EXPECT_EQ(l[2].size(), 16u * 7u);
+        EXPECT_EQ(l[2].substr(105), " 16.000");
+    }
+
     // Codes 0 and 1: integer heights, amplitudes under the writer's slot, no group 40.
     std::memset(static_cast<void*>(&r), 0, sizeof r);
     r.DFI(1) = 1;
