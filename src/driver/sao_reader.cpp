@@ -70,8 +70,9 @@ void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_
         const int32_t n = rec.DFI(g);
         const SaoGroup& row = SAO_GROUPS[g];
         const SaoGroupData a = sao_group_data(rec, g);
-        // Groups without a format of their own at codes 0 and 1 take the code-2 ones.
-        const int32_t fcode = (g == 47 || g >= 51) ? 2 : code;
+        // Groups without a format of their own at codes 0 and 1 take the code-2
+        // ones; 54 to 57 have their slots' formats of the record's code.
+        const int32_t fcode = (g == 47 || (g >= 51 && g <= 53) || g >= 58) ? 2 : code;
         IoStat st = IoStat::ok;
 
         if (g == 52 || g == 53 || g == 59 || g == 60) continue;  // read with 51 and 58

@@ -38,7 +38,7 @@ IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
         const int32_t n = idx(g);
         const SaoGroup& row = SAO_GROUPS[g];
         const SaoGroupData a = sao_group_data(rec, g);
-        const int32_t fcode = (g == 47 || g >= 51) ? 2 : code;
+        const int32_t fcode = (g == 47 || (g >= 51 && g <= 53) || g >= 58) ? 2 : code;
 
         if (g == 52 || g == 53 || g == 59 || g == 60) continue;  // written with 51 and 58
         if (g == 51 || g == 58) {

@@ -357,6 +357,23 @@ TEST_F(SaoIo, OldCodesReadTheNewGroupsWithTheCode2Formats) {
     EXPECT_EQ(rec_->G47(2), 102.25f);
     EXPECT_EQ(rec_->G52(1), 3.0f);
     EXPECT_EQ(rec_->G59(1), 2.0f);
+
+    // Group 57 has a format at every code: 13 coefficients on one line at code 0.
+    std::string c0 = index_lines({{1, 1}, {57, 13}, {80, 0}});
+    c0 += "  1.400\n";
+    for (int i = 1; i <= 13; ++i) c0 += i == 13 ? "-.5000E-1" : "0.1250E+1";
+    c0 += "\n" + index_lines({{1, 1}, {80, 0}}) + "  2.500\n";
+    platform::close_unit(IN);
+    open_text(c0);
+    ASSERT_EQ(read(*rec_).ierr, 0);
+    EXPECT_EQ(rec_->G57(1), 1.25f);
+    EXPECT_EQ(rec_->G57(13), -0.05f);
+    ASSERT_EQ(read(*rec_).ierr, 0);  // the next record stays in step
+    EXPECT_EQ(rec_->G1(1), 2.5f);
+    rec_->DFI(57) = 13;
+    std::vector<std::string> l = lines_of(write(*rec_));
+    ASSERT_EQ(l.size(), 4u);
+    EXPECT_EQ(l[3], c0.substr(c0.find("0.1250E+1"), 13 * 9));
 }
 
 // A record of code 5 with every group the writer handles filled.
