@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "platform/console.h"
 
@@ -273,8 +274,9 @@ std::size_t fixed_text(char* buf, double v, bool single, int d) {
         std::memcpy(buf, p, len);
         return len;
     }
-    int n = std::snprintf(buf, 400, "%.*f", d, v);
-    if (n <= 0 || n >= 400) return 0;
+    auto r = std::to_chars(buf, buf + 399, v, std::chars_format::fixed, d);
+    if (r.ec != std::errc()) return 0;
+    int n = int(r.ptr - buf);
     if (buf[0] == '-') {
         bool zero = true;
         for (int k = 1; k < n; ++k) zero = zero && (buf[k] == '0' || buf[k] == '.');
@@ -326,8 +328,9 @@ std::size_t exp_text(char* buf, double v, int digits, int e) {
         mant = zeros;
     } else {
         // d.ddde±xx with digits significant digits, correctly rounded.
-        int n = std::snprintf(tmp, sizeof tmp, "%.*e", digits - 1, std::fabs(v));
-        if (n <= 0 || n >= int(sizeof tmp)) return 0;
+        auto r = std::to_chars(tmp, tmp + sizeof tmp - 1, std::fabs(v), std::chars_format::scientific, digits - 1);
+        if (r.ec != std::errc()) return 0;
+        *r.ptr = '\0';
         // Gather the digits: tmp[0], then tmp[2..] up to 'e'.
         char* ep = std::strchr(tmp, 'e');
         if (!ep) return 0;
@@ -594,24 +597,33 @@ bool parse_int(const char* s, std::size_t n, int64_t& v) {
 // optional sign, digits with or without a point, optional exponent
 // (E or D, optional sign, digits). Without a point the last d digits are
 // decimals.
+constexpr float POW10F[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+constexpr double POW10D[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 template <class T>
 bool parse_real(const char* s, std::size_t n, int d, T& v) {
     char buf[96];
     std::size_t b = 0;
     std::size_t k = 0;
+    bool neg = false;
     if (k < n && (s[k] == '+' || s[k] == '-')) {
-        if (s[k] == '-') buf[b++] = '-';
+        neg = s[k] == '-';
+        if (neg) buf[b++] = '-';
         ++k;
     }
     std::size_t ndig = 0;
     int frac = 0;
     bool point = false;
+    uint64_t mant = 0;  // the digits as an integer while they fit
     for (; k < n; ++k) {
         char c = s[k];
         if (c >= '0' && c <= '9') {
             if (b >= 64) return false;
             buf[b++] = c;
             ++ndig;
+            if (mant < (uint64_t(1) << 60)) mant = mant * 10 + uint64_t(c - '0');
+            else mant = ~uint64_t(0);
             if (point) ++frac;
         } else if (c == '.' && !point) {
             point = true;
@@ -640,9 +652,31 @@ bool parse_real(const char* s, std::size_t n, int d, T& v) {
     }
     if (!point) frac = d;
     exp -= frac;
-    int m = std::snprintf(buf + b, sizeof buf - b, "e%ld", exp);
-    if (m <= 0) return false;
-    b += std::size_t(m);
+    // Exact operands give a correctly rounded result in one operation.
+    if constexpr (std::is_same_v<T, float>) {
+        if (mant <= (uint64_t(1) << 24) && exp >= -10 && exp <= 10) {
+            float x = float(mant);
+            x = exp < 0 ? x / POW10F[-exp] : x * POW10F[exp];
+            v = neg ? -x : x;
+            return true;
+        }
+    } else {
+        if (mant <= (uint64_t(1) << 53) && exp >= -22 && exp <= 22) {
+            double x = double(mant);
+            x = exp < 0 ? x / POW10D[-exp] : x * POW10D[exp];
+            v = neg ? -x : x;
+            return true;
+        }
+    }
+    buf[b++] = 'e';
+    {
+        char eb[24];
+        char* eend = eb + sizeof eb;
+        char* ep = utoa_back(eend, uint64_t(exp < 0 ? -exp : exp));
+        if (exp < 0) *--ep = '-';
+        std::memcpy(buf + b, ep, std::size_t(eend - ep));
+        b += std::size_t(eend - ep);
+    }
     auto r = std::from_chars(buf, buf + b, v);
     if (r.ec == std::errc::result_out_of_range) {
         // Underflow reads as 0, overflow fails.

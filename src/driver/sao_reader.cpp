@@ -12,11 +12,6 @@ using fmt::InItem;
 using fmt::IoStat;
 using fmt::ItemType;
 
-const fmt::Format& text_line_format() {
-    static const fmt::Format f("(A120)");
-    return f;
-}
-
 // Truncation toward zero into a 32-bit integer, saturating for values no
 // height can have (a garbled field must not make the conversion undefined).
 int32_t trunc_i32(float v) {
@@ -61,7 +56,7 @@ void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_
             IEND = 1;
             return;
         }
-        if (fmt::read(unit, text_line_format(), {InItem::text(rec.G2L1.data(), SAO_TEXT)}) != IoStat::ok) {
+        if (fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L1.data(), SAO_TEXT)}) != IoStat::ok) {
             IEND = 1;
             return;
         }
@@ -91,9 +86,9 @@ void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_
         } else if (n <= 0) {
             continue;
         } else if (g == 2) {
-            st = fmt::read(unit, text_line_format(), {InItem::text(rec.G2L1.data(), SAO_TEXT)});
+            st = fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L1.data(), SAO_TEXT)});
             if (st == IoStat::ok && n == 2)
-                st = fmt::read(unit, text_line_format(), {InItem::text(rec.G2L2.data(), SAO_TEXT)});
+                st = fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L2.data(), SAO_TEXT)});
         } else if (g == 40) {
             if (code >= 2)
                 st = read_values(unit, sao_slot_format(12, code, false), a.dbls, n, row.cap_read, over);

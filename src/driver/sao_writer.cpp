@@ -10,11 +10,6 @@ namespace {
 using fmt::IoStat;
 using fmt::OutItem;
 
-const fmt::Format& text_line_format() {
-    static const fmt::Format f("(A120)");
-    return f;
-}
-
 // Electron density in cm^-3 of a plasma frequency in MHz.
 inline float density(float fp) { return 12380.0f * fp * fp; }
 
@@ -61,9 +56,9 @@ IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
         }
         if (n <= 0 || row.slot_out == 0) continue;
         if (g == 2) {
-            st = fmt::write(unit, text_line_format(), {std::string_view(rec.G2L1.data(), SAO_TEXT)});
+            st = fmt::write(unit, sao_slot_format(3, 2, true), {std::string_view(rec.G2L1.data(), SAO_TEXT)});
             if (st == IoStat::ok && n == 2)
-                st = fmt::write(unit, text_line_format(), {std::string_view(rec.G2L2.data(), SAO_TEXT)});
+                st = fmt::write(unit, sao_slot_format(3, 2, true), {std::string_view(rec.G2L2.data(), SAO_TEXT)});
             continue;
         }
         const fmt::Format& f = sao_slot_format(row.slot_out, fcode, true);

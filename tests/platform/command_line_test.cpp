@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/console.h"
 #include "platform/dialog.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
@@ -145,6 +146,21 @@ TEST(CommandLine, PlotFolderIsCreatedAndFailuresGiveStatusThree) {
     EXPECT_EQ(finish_headless(), 3);
     EXPECT_TRUE(fs::exists(fs::path(plots) / "plot-0001.svg"));
     gfx::reset();
+}
+
+// A stop writes out the page drawn so far and exits with status 1.
+TEST(CommandLine, StopWritesThePageAndExitsWithOne) {
+    TempDir tmp;
+    const std::string plots = (tmp.path / "plots").string();
+    EXPECT_EXIT(
+        {
+            start({"--plots", plots.c_str()});
+            gfx::move_to(0, 0);
+            gfx::line_to(9, 9);
+            stop_program(" FATAL: NO SUNSPOT FILE");
+        },
+        testing::ExitedWithCode(1), "");
+    EXPECT_TRUE(fs::exists(fs::path(plots) / "plot-0001.svg"));
 }
 
 // The program itself: --help, a bad option, and a run without events.
