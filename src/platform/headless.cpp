@@ -147,6 +147,13 @@ void append_events(std::vector<Event> events, std::string_view source) {
     }
 }
 
+bool load_script(std::string_view text, std::string_view source, std::string& error) {
+    std::vector<Event> ev;
+    if (!parse_script(text, ev, error)) return false;
+    append_events(std::move(ev), source);
+    return true;
+}
+
 std::size_t pending_events() { return script.events.size() - script.next; }
 
 int32_t run_modal(Dialog& d) {

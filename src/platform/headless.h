@@ -50,6 +50,8 @@ void reset();
 // the log lines ("command line" for events built from options).
 void append_events(std::vector<Event> events, std::string_view source);
 std::size_t pending_events();
+// parse_script, then append_events; nothing appended on a bad line.
+bool load_script(std::string_view text, std::string_view source, std::string& error);
 
 // Runs a modal dialog from the script; the id of the button that ended it.
 int32_t run_modal(Dialog& dlg);

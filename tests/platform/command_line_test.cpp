@@ -2,14 +2,13 @@
 // dialog options build, the plot folder and the exit status of a run.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "work_dir.h"
 #include "platform/command_line.h"
 #include "platform/console.h"
 #include "platform/dialog.h"
@@ -30,19 +29,16 @@ Startup start(std::initializer_list<const char*> args) {
     return start_headless(int(argv.size()), argv.data());
 }
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string t = (fs::temp_directory_path() / "kolm-cl-XXXXXX").string();
-        path = mkdtemp(t.data());
-    }
-    ~TempDir() { fs::remove_all(path); }
+// Each test in its own working directory (see tests/work_dir.h).
+class InWorkDir : public kolm::testing::WorkDir {
+protected:
+    std::string at(const char* name) const { return (dir_ / name).string(); }
 };
+using CommandLine = InWorkDir;
 
-TEST(CommandLine, BadOptionsExitWithStatusTwo) {
-    TempDir tmp;
-    std::ofstream(tmp.path / "bad.txt") << "click 1\npush 2\n";
-    const std::string bad_script = (tmp.path / "bad.txt").string();
+TEST_F(CommandLine, BadOptionsExitWithStatusTwo) {
+    std::ofstream(dir_ / "bad.txt") << "click 1\npush 2\n";
+    const std::string bad_script = (dir_ / "bad.txt").string();
     const std::string not_dir = bad_script + "/plots";
     struct Case {
         std::vector<const char*> args;
@@ -72,7 +68,7 @@ TEST(CommandLine, BadOptionsExitWithStatusTwo) {
     }
 }
 
-TEST(CommandLine, HelpListsTheOptions) {
+TEST_F(CommandLine, HelpListsTheOptions) {
     testing::internal::CaptureStdout();
     Startup s = start({"--input", "x", "--help"});
     std::string out = testing::internal::GetCapturedStdout();
@@ -85,10 +81,9 @@ TEST(CommandLine, HelpListsTheOptions) {
 
 // The dialog options fill the specification dialog as a person would; the
 // script's events follow.
-TEST(CommandLine, DialogOptionsBecomeEventsBeforeTheScript) {
-    TempDir tmp;
-    std::ofstream(tmp.path / "events") << "click 2\n";
-    const std::string events = (tmp.path / "events").string();
+TEST_F(CommandLine, DialogOptionsBecomeEventsBeforeTheScript) {
+    std::ofstream(dir_ / "events") << "click 2\n";
+    const std::string events = (dir_ / "events").string();
     Startup s = start({"--format=other", "--program", "bin/conv x", "--input", "data/*.*", "--output", "NONE",
                        "--step", "10.0", "--accuracy", "0.01", "--script", events.c_str()});
     ASSERT_TRUE(s.run);
@@ -120,18 +115,17 @@ TEST(CommandLine, DialogOptionsBecomeEventsBeforeTheScript) {
     EXPECT_EQ(finish_headless(), 0);
 }
 
-TEST(CommandLine, NoOptionsLeaveTheDialogsUnattended) {
+TEST_F(CommandLine, NoOptionsLeaveTheDialogsUnattended) {
     Startup s = start({});
     ASSERT_TRUE(s.run);
     EXPECT_EQ(headless::pending_events(), 0u);
     EXPECT_EQ(gfx::plot_folder(), "");
 }
 
-TEST(CommandLine, PlotFolderIsCreatedAndFailuresGiveStatusThree) {
-    TempDir tmp;
-    const std::string plots = (tmp.path / "plots").string();
-    std::ofstream(tmp.path / "events") << "click 1074\n";
-    const std::string events = (tmp.path / "events").string();
+TEST_F(CommandLine, PlotFolderIsCreatedAndFailuresGiveStatusThree) {
+    const std::string plots = (dir_ / "plots").string();
+    std::ofstream(dir_ / "events") << "click 1074\n";
+    const std::string events = (dir_ / "events").string();
     Startup s = start({"--plots", plots.c_str(), "--script", events.c_str()});
     ASSERT_TRUE(s.run);
     EXPECT_TRUE(fs::is_directory(plots));
@@ -149,9 +143,8 @@ TEST(CommandLine, PlotFolderIsCreatedAndFailuresGiveStatusThree) {
 }
 
 // A stop writes out the page drawn so far and exits with status 1.
-TEST(CommandLine, StopWritesThePageAndExitsWithOne) {
-    TempDir tmp;
-    const std::string plots = (tmp.path / "plots").string();
+TEST_F(CommandLine, StopWritesThePageAndExitsWithOne) {
+    const std::string plots = (dir_ / "plots").string();
     EXPECT_EXIT(
         {
             start({"--plots", plots.c_str()});
@@ -164,7 +157,7 @@ TEST(CommandLine, StopWritesThePageAndExitsWithOne) {
 }
 
 // The program itself: --help, a bad option, and a run without events.
-TEST(CommandLine, ExitStatusOfTheProgram) {
+TEST_F(CommandLine, ExitStatusOfTheProgram) {
     const std::string kolm = std::string(KOLM_BINARY_DIR) + "/apps/kolm";
     ASSERT_TRUE(fs::exists(kolm));
     const std::pair<std::vector<std::string>, int32_t> cases[] = {

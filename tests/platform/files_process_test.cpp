@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "work_dir.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -18,22 +17,21 @@ namespace {
 using namespace kolm::platform;
 namespace fs = std::filesystem;
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string t = (fs::temp_directory_path() / "kolm-fs-XXXXXX").string();
-        path = mkdtemp(t.data());
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const char* name) const { return (path / name).string(); }
+// Each test in its own working directory (see tests/work_dir.h).
+class InWorkDir : public kolm::testing::WorkDir {
+protected:
+    std::string at(const char* name) const { return (dir_ / name).string(); }
 };
+using Programs = InWorkDir;
+using DirectoryListing = InWorkDir;
+using Paths = InWorkDir;
 
 void write(const std::string& path, const std::string& text, fs::perms perms = fs::perms::owner_read | fs::perms::owner_write) {
     std::ofstream(path, std::ios::binary) << text;
     fs::permissions(path, perms);
 }
 
-TEST(Paths, SplitIntoDriveDirectoryNameAndExtension) {
+TEST_F(Paths, SplitIntoDriveDirectoryNameAndExtension) {
     struct Case {
         const char* path;
         const char* dir;
@@ -61,31 +59,29 @@ TEST(Paths, SplitIntoDriveDirectoryNameAndExtension) {
     }
 }
 
-TEST(Paths, ExistenceAndDeletion) {
-    TempDir t;
-    write(t / "A.SAO", "x");
-    EXPECT_TRUE(file_exists(t / "A.SAO"));
-    EXPECT_TRUE(file_exists(t / "A.SAO" + "  "));
-    EXPECT_FALSE(file_exists(t / "a.sao"));
-    EXPECT_FALSE(file_exists(t.path.string()));  // a directory is no file
-    EXPECT_TRUE(is_directory(t.path.string()));
+TEST_F(Paths, ExistenceAndDeletion) {
+    write(at("A.SAO"), "x");
+    EXPECT_TRUE(file_exists(at("A.SAO")));
+    EXPECT_TRUE(file_exists(at("A.SAO") + "  "));
+    EXPECT_FALSE(file_exists(at("a.sao")));
+    EXPECT_FALSE(file_exists(dir_.string()));  // a directory is no file
+    EXPECT_TRUE(is_directory(dir_.string()));
     EXPECT_FALSE(file_exists(""));
-    EXPECT_TRUE(delete_file(t / "A.SAO"));
-    EXPECT_FALSE(file_exists(t / "A.SAO"));
-    EXPECT_FALSE(delete_file(t / "A.SAO"));
+    EXPECT_TRUE(delete_file(at("A.SAO")));
+    EXPECT_FALSE(file_exists(at("A.SAO")));
+    EXPECT_FALSE(delete_file(at("A.SAO")));
 }
 
-TEST(DirectoryListing, EntriesInNameOrderWithAttributes) {
-    TempDir t;
-    write(t / "B.421", "bb");
-    write(t / "A.SAO", "aaa");
-    write(t / "C.EXE", "c");
-    write(t / "D.SAO", "");
-    write(t / "a.sao", "lower");
-    write(t / ".hidden", "h");
-    fs::create_directory(t / "SUB");
-    ASSERT_EQ(mkfifo((t / "PIPE").c_str(), 0600), 0);
-    fs::create_symlink(t / "GONE", t / "LINK");
+TEST_F(DirectoryListing, EntriesInNameOrderWithAttributes) {
+    write(at("B.421"), "bb");
+    write(at("A.SAO"), "aaa");
+    write(at("C.EXE"), "c");
+    write(at("D.SAO"), "");
+    write(at("a.sao"), "lower");
+    write(at(".hidden"), "h");
+    fs::create_directory(at("SUB"));
+    ASSERT_EQ(mkfifo((at("PIPE")).c_str(), 0600), 0);
+    fs::create_symlink(at("GONE"), at("LINK"));
 
     struct Want {
         const char* name;
@@ -98,7 +94,7 @@ TEST(DirectoryListing, EntriesInNameOrderWithAttributes) {
         {"D.SAO", 0, false, false, false}, {"LINK", 0, false, true, false},   {"PIPE", 0, false, true, false},
         {"SUB", 0, false, false, true},  {"a.sao", 5, false, false, false},
     };
-    DirListing l(t / "*.*");
+    DirListing l(at("*.*"));
     ASSERT_TRUE(l.started());
     DirEntry e;
     for (const Want& w : all) {
@@ -113,53 +109,52 @@ TEST(DirectoryListing, EntriesInNameOrderWithAttributes) {
     EXPECT_EQ(l.error(), FsError::no_such_file);
 
     std::vector<std::string> names;
-    for (DirListing m(t / "*.SAO"); m.next(e);) names.push_back(e.name);
+    for (DirListing m(at("*.SAO")); m.next(e);) names.push_back(e.name);
     EXPECT_EQ(names, (std::vector<std::string>{"A.SAO", "D.SAO"}));  // names compare exactly
     names.clear();
-    for (DirListing m(t / "?.4*"); m.next(e);) names.push_back(e.name);
+    for (DirListing m(at("?.4*")); m.next(e);) names.push_back(e.name);
     EXPECT_EQ(names, (std::vector<std::string>{"B.421"}));
 
-    DirListing none(t / "*.XYZ");
+    DirListing none(at("*.XYZ"));
     EXPECT_TRUE(none.started());
     EXPECT_FALSE(none.next(e));
     EXPECT_EQ(none.error(), FsError::no_such_file);
-    DirListing missing(t / "NODIR/*.*");
+    DirListing missing(at("NODIR/*.*"));
     EXPECT_FALSE(missing.started());
     EXPECT_FALSE(missing.next(e));
     EXPECT_EQ(missing.error(), FsError::no_such_file);
     EXPECT_EQ(DirListing("").error(), FsError::invalid_argument);
-    EXPECT_EQ(DirListing(t / "SUB/").error(), FsError::invalid_argument);
+    EXPECT_EQ(DirListing(at("SUB/")).error(), FsError::invalid_argument);
 }
 
-TEST(Programs, StartFailuresAreReportedByKind) {
-    TempDir t;
-    write(t / "data.txt", "not a program");
-    write(t / "garbage", "\x7f" "ELF junk", fs::perms::owner_all);
-    write(t / "script", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$0.out\"\nexit 7\n", fs::perms::owner_all);
+TEST_F(Programs, StartFailuresAreReportedByKind) {
+    write(at("data.txt"), "not a program");
+    write(at("garbage"), "\x7f" "ELF junk", fs::perms::owner_all);
+    write(at("script"), "#!/bin/sh\nprintf '%s|' \"$@\" > \"$0.out\"\nexit 7\n", fs::perms::owner_all);
     struct Case {
         std::string program;
         StartError error;
     };
     const Case cases[] = {
-        {t / "missing", StartError::not_found},
-        {t / "NODIR/prog", StartError::not_found},
-        {t / "data.txt", StartError::not_executable},
-        {t / "garbage", StartError::not_executable},
-        {t.path.string(), StartError::not_executable},
+        {at("missing"), StartError::not_found},
+        {at("NODIR/prog"), StartError::not_found},
+        {at("data.txt"), StartError::not_executable},
+        {at("garbage"), StartError::not_executable},
+        {dir_.string(), StartError::not_executable},
         {"", StartError::invalid_argument},
     };
     for (const Case& c : cases) EXPECT_EQ(run_program(c.program, {}).error, c.error) << c.program;
 
     // A huge argument is refused before the program starts.
     const std::vector<std::string> huge = {std::string(300000, 'x')};
-    EXPECT_EQ(run_program(t / "script", huge).error, StartError::arg_list_too_long);
+    EXPECT_EQ(run_program(at("script"), huge).error, StartError::arg_list_too_long);
 
     // Arguments go through as given, blanks and quotes included; the exit code comes back.
     const std::vector<std::string> args = {"in put.sao", "in put.sao.TMPSTD", "\"q\"", ""};
-    RunResult r = run_program(t / "script", args);
+    RunResult r = run_program(at("script"), args);
     EXPECT_EQ(r.error, StartError::none);
     EXPECT_EQ(r.exit_code, 7);
-    std::ifstream out(t / "script" + ".out");
+    std::ifstream out(at("script") + ".out");
     std::string got((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
     EXPECT_EQ(got, "in put.sao|in put.sao.TMPSTD|\"q\"||");
 
@@ -167,7 +162,7 @@ TEST(Programs, StartFailuresAreReportedByKind) {
     EXPECT_EQ(run_program("/bin/sh", kill).exit_code, -9);
 }
 
-TEST(Programs, CommandLineSplit) {
+TEST_F(Programs, CommandLineSplit) {
     struct Case {
         const char* line;
         std::vector<std::string> args;

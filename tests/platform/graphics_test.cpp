@@ -2,13 +2,12 @@
 // the SVG of lines, boxes and texts (clipping, escaping).
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "work_dir.h"
 #include "platform/graphics.h"
 #include "platform/svg.h"
 
@@ -17,14 +16,13 @@ namespace {
 using namespace kolm::platform::gfx;
 namespace fs = std::filesystem;
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string t = (fs::temp_directory_path() / "kolm-gfx-XXXXXX").string();
-        path = mkdtemp(t.data());
-    }
-    ~TempDir() { fs::remove_all(path); }
+// Each test in its own working directory (see tests/work_dir.h).
+class InWorkDir : public kolm::testing::WorkDir {
+protected:
+    std::string at(const char* name) const { return (dir_ / name).string(); }
 };
+using Svg = InWorkDir;
+using Graphics = InWorkDir;
 
 std::string slurp(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -39,7 +37,7 @@ std::size_t count(const std::string& s, std::string_view what) {
     return n;
 }
 
-TEST(Graphics, DisplayListKeepsCoordinatesColoursAndFonts) {
+TEST_F(Graphics, DisplayListKeepsCoordinatesColoursAndFonts) {
     reset();
     EXPECT_EQ(window_config().width, 1024);
     EXPECT_EQ(window_config().height, 768);
@@ -74,7 +72,7 @@ TEST(Graphics, DisplayListKeepsCoordinatesColoursAndFonts) {
     EXPECT_EQ(palette(16), 0);
 }
 
-TEST(Graphics, FontOptionStrings) {
+TEST_F(Graphics, FontOptionStrings) {
     struct Case {
         const char* options;
         int32_t result;
@@ -102,10 +100,9 @@ TEST(Graphics, FontOptionStrings) {
     }
 }
 
-TEST(Graphics, PagesAreWrittenInOrderOnlyWhenDrawnOn) {
-    TempDir tmp;
+TEST_F(Graphics, PagesAreWrittenInOrderOnlyWhenDrawnOn) {
     reset();
-    set_plot_folder(tmp.path.string() + "/");
+    set_plot_folder(dir_.string() + "/");
     clear();  // nothing drawn yet: no page
     move_to(0, 0);
     line_to(5, 5);
@@ -117,10 +114,10 @@ TEST(Graphics, PagesAreWrittenInOrderOnlyWhenDrawnOn) {
     finish_page();
     finish_page();
     EXPECT_EQ(pages_written(), 2);
-    EXPECT_TRUE(fs::exists(tmp.path / "plot-0001.svg"));
-    EXPECT_TRUE(fs::exists(tmp.path / "plot-0002.svg"));
-    EXPECT_FALSE(fs::exists(tmp.path / "plot-0003.svg"));
-    EXPECT_NE(slurp(tmp.path / "plot-0002.svg").find("fill=\"#0000ff\""), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir_ / "plot-0001.svg"));
+    EXPECT_TRUE(fs::exists(dir_ / "plot-0002.svg"));
+    EXPECT_FALSE(fs::exists(dir_ / "plot-0003.svg"));
+    EXPECT_NE(slurp(dir_ / "plot-0002.svg").find("fill=\"#0000ff\""), std::string::npos);
 
     // Without a folder the pages go nowhere, but drawing still works.
     reset();
@@ -131,7 +128,7 @@ TEST(Graphics, PagesAreWrittenInOrderOnlyWhenDrawnOn) {
     EXPECT_EQ(pages_written(), 0);
 }
 
-TEST(Svg, LinesJoinAndClipToTheWindow) {
+TEST_F(Svg, LinesJoinAndClipToTheWindow) {
     reset();
     set_colour(rgb(255, 0, 0));
     move_to(10, 10);
@@ -156,7 +153,7 @@ TEST(Svg, LinesJoinAndClipToTheWindow) {
     EXPECT_EQ(svg.find("2000000000"), std::string::npos);
 }
 
-TEST(Svg, BoxesAndTexts) {
+TEST_F(Svg, BoxesAndTexts) {
     reset();
     rectangle(false, 10, 20, 30, 40);
     rectangle(true, 10, 20, 30, 40);

@@ -15,10 +15,8 @@ namespace headless = kolm::platform::headless;
 
 void script(std::string_view text) {
     headless::reset();
-    std::vector<headless::Event> ev;
     std::string error;
-    ASSERT_TRUE(headless::parse_script(text, ev, error)) << error;
-    headless::append_events(std::move(ev), "test");
+    ASSERT_TRUE(headless::load_script(text, "test", error)) << error;
 }
 
 std::string show(int32_t code) {

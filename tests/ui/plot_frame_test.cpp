@@ -2,8 +2,6 @@
 // lookup and the time and sunspot header.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "work_dir.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
 #include "platform/graphics.h"
@@ -24,20 +23,8 @@ using namespace kolm::ui;
 namespace gfx = kolm::platform::gfx;
 namespace fs = std::filesystem;
 
-// Runs in a fresh temporary working directory.
-struct InTempDir {
-    fs::path old, dir;
-    InTempDir() {
-        old = fs::current_path();
-        std::string t = (fs::temp_directory_path() / "kolm-plot-XXXXXX").string();
-        dir = mkdtemp(t.data());
-        fs::current_path(dir);
-    }
-    ~InTempDir() {
-        fs::current_path(old);
-        fs::remove_all(dir);
-    }
-};
+using PlotFrame = kolm::testing::WorkDir;
+using StationName = kolm::testing::WorkDir;
 
 struct Text {
     std::string s;
@@ -75,8 +62,7 @@ TEST(GraphicsWindow, GraphModeSetsThePlotWindow) {
     EXPECT_EQ(gfx::page().background, 0xFFFFFF);
 }
 
-TEST(PlotFrame, FrameTicksAndLabels) {
-    InTempDir tmp;
+TEST_F(PlotFrame, FrameTicksAndLabels) {
     fresh_window();
     SCLCHR.FOF2 = 13.0f;
     FLDPAR.FOESQ = -33.3f;
@@ -149,8 +135,7 @@ TEST(PlotFrame, FrameTicksAndLabels) {
     EXPECT_FALSE(fs::exists("STATION.LST"));  // looked up, never created
 }
 
-TEST(PlotFrame, FrequencyScaleDoublesAbove13MHz) {
-    InTempDir tmp;
+TEST_F(PlotFrame, FrequencyScaleDoublesAbove13MHz) {
     fresh_window();
     SCLCHR.FOF2 = 13.01f;
     SETCOORD();
@@ -169,7 +154,7 @@ TEST(PlotFrame, FrequencyScaleDoublesAbove13MHz) {
     EXPECT_EQ(plot_x(1.0f), 220);
 }
 
-TEST(PlotFrame, NothingIsDrawnWithGraphicsOff) {
+TEST_F(PlotFrame, NothingIsDrawnWithGraphicsOff) {
     reset_run_state();
     gfx::reset();
     SETCOORD();
@@ -177,7 +162,7 @@ TEST(PlotFrame, NothingIsDrawnWithGraphicsOff) {
     EXPECT_TRUE(gfx::page().ops.empty());
 }
 
-TEST(PlotFrame, PlotMapping) {
+TEST_F(PlotFrame, PlotMapping) {
     reset_run_state();
     PLOTWN.P(3) = 200;
     PLOTWN.P(6) = 500;
@@ -200,8 +185,7 @@ TEST(PlotFrame, PlotMapping) {
     EXPECT_EQ(plot_x(1.0f), 240);
 }
 
-TEST(StationName, LookupCases) {
-    InTempDir tmp;
+TEST_F(StationName, LookupCases) {
     reset_run_state();
     {
         // Name in columns 5-22, number 34-36, latitude 47-51, longitude 55-59.
@@ -241,15 +225,14 @@ TEST(StationName, LookupCases) {
     }
 }
 
-TEST(StationName, RealStationListAndMissingFile) {
-    InTempDir tmp;
+TEST_F(StationName, RealStationListAndMissingFile) {
     reset_run_state();
     std::string name;
     GETSTNAME(70, 69.6f, 19.2f, name);
     EXPECT_EQ(name, "NO NAME             ");
     EXPECT_FALSE(fs::exists("STATION.LST"));
     reset_run_state();
-    fs::copy_file(fs::path(KOLM_SHARED_DATA) / "models" / "STATION.LST", "STATION.LST");
+    copy_model("STATION.LST", "STATION.LST");
     GETSTNAME(933, -33.0f, 26.0f, name);
     EXPECT_EQ(name, "GRAHAMSTOWN         ");
     GETSTNAME(0, 42.6f, 288.5f, name);
