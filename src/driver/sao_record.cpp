@@ -61,9 +61,9 @@ const SaoGroup SAO_GROUPS[SAO_NGROUPS + 1] = {
     {10, 10, I, 150, 0, 150, 0},      // 48
     {7, 7, I, 150, 0, 150, 0},        // 49
     {8, 8, R, 150, 0, 150, 0},        // 50
-    {11, 1, R, 999, 0, 500, 0},       // 51 N(h) true heights
-    {11, 1, R, 999, 0, 500, 0},       // 52 N(h) plasma frequencies
-    {11, 11, R, 999, 0, 500, 0},      // 53 electron densities (derived)
+    {11, 1, R, 999, 0, 999, 0},       // 51 N(h) true heights
+    {11, 1, R, 999, 0, 999, 0},       // 52 N(h) plasma frequencies
+    {11, 11, R, 999, 0, 999, 0},      // 53 electron densities (derived)
     {4, 4, A, 120, 0, 120, 0},        // 54
     {4, 4, A, 120, 0, 120, 0},        // 55
     {7, 7, I, 120, 0, 120, 0},        // 56 edit flags

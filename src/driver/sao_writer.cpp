@@ -32,7 +32,7 @@ IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
     if (col < 2) idx(40) = 0;
 
     IoStat st = fmt::write(unit, sao_index_format(), {fmt::out(idx, SAO_NDFI)});
-    float derived[500];
+    float derived[999];  // groups 53 and 60: every point of the N(h) table
     for (int g = 1; g <= SAO_NGROUPS && st == IoStat::ok; ++g) {
         const int32_t n = idx(g);
         const SaoGroup& row = SAO_GROUPS[g];

@@ -506,14 +506,16 @@ TEST_F(SaoIo, WriterTextLinesCapsAndOldCodes) {
     r.DFI(2) = 3;
     EXPECT_EQ(lines_of(write(r)).size(), 4u);
 
-    // More N(h) points than the writer takes: capped, and the index says so.
+    // Every point of the N(h) table goes out (up to the 999 the index can count).
     r.DFI(2) = 0;
-    r.DFI(51) = r.DFI(52) = r.DFI(53) = 600;
+    r.DFI(51) = r.DFI(52) = r.DFI(53) = 999;
+    r.G51(999) = 812.5f;
     std::string text = write(r);
-    EXPECT_EQ(lines_of(text)[1].substr(30, 9), "500500500");
+    EXPECT_EQ(lines_of(text)[1].substr(30, 9), "999999999");
     open_text(text);
     EXPECT_EQ(read(*back_).ierr, 0);
-    EXPECT_EQ(back_->DFI(51), 500);
+    EXPECT_EQ(back_->DFI(51), 999);
+    EXPECT_FLOAT_EQ(back_->G51(999), 812.5f);
     platform::close_unit(IN);
 
     // Codes 0 and 1: integer heights, amplitudes under the writer's slot, no group 40.
