@@ -14,7 +14,7 @@ void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const flo
     if (PLOTWN.P(9) == 0) return;
     if (FA <= 0.0f || FB <= FA) return;
     const int32_t Y1 = PLOTWN.P(6);
-    const float S = float(PLOTWN.P(7));
+    const float S = float(PLOTWN.P(7) > 0 ? PLOTWN.P(7) : 1);
 
     int32_t top;
     if (LAYCTL.IRGN == 1) top = Y1 - 200;
@@ -29,10 +29,13 @@ void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const flo
     float h = HB;
     for (int32_t i = 0; i < N; ++i) h += A[i];
     gfx::move_to(plot_x(FA), plot_y(h));
+    // Steps of 0.1 S MHz; a section reaching far beyond the frame (a damaged
+    // record) ends with one line to its top instead of endless steps.
+    constexpr int32_t MAXSTEPS = 4096;
     const float step = 0.1f * S;
     for (int32_t k = 1;; ++k) {
         float f = FA + float(k) * step;
-        if (f > FB) f = FB;
+        if (f > FB || k >= MAXSTEPS) f = FB;
         gfx::line_to(plot_x(f), plot_y(HB + section_curve(A, N, section_coordinate(f, FA, FB))));
         if (f >= FB) break;
     }
