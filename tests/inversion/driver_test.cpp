@@ -107,6 +107,38 @@ TEST_F(Driver, SunspotMonthCacheIsKeyedByYearAndMonth) {
     }
 }
 
+TEST_F(Driver, EveryRecordUsesItsOwnPredictions) {
+    // Record B alone.
+    testrec::Record b = good_record();
+    b.lat = -33.3f;
+    b.lon = 26.5f;
+    b.ihr = 6;
+    testrec::load(b);
+    PROFIL1();
+    const float fof2_b = SAOHDR.REALIN(46);
+    const float foe_b = SAOHDR.REALIN(43);
+    const float ssnm = PROFIL1ST.SSNM;
+    ASSERT_GT(fof2_b, 0.0f);
+    // Record A of another station, then B with its own sunspot number equal
+    // to the monthly one and a predicted foE of its own from the record: B
+    // still gets its own predictions, not A's.
+    reset_run_state();
+    testrec::Record a = good_record();
+    a.lat = 69.6f;
+    a.lon = 19.2f;
+    a.ihr = 18;
+    testrec::load(a);
+    PROFIL1();
+    const float fof2_a = SAOHDR.REALIN(46);
+    ASSERT_NE(fof2_a, fof2_b);
+    if (ssnm >= 0.0f) b.ssn = std::trunc(ssnm);
+    b.foe_pred = 2.5f;
+    testrec::load(b);
+    PROFIL1();
+    EXPECT_EQ(SAOHDR.REALIN(46), fof2_b);
+    EXPECT_EQ(SAOHDR.REALIN(43), foe_b);
+}
+
 TEST_F(Driver, ParameterCheckStopsWithThreeLines) {
     testrec::Record r = good_record();
     r.gyro = 0.0f;

@@ -1,7 +1,8 @@
 // A decoded record built from synthetic traces: fills the shared blocks the
 // way the record decoding does (traces on the frequency grid as height
-// indices and heights, scaled characteristics, station constants, date),
-// so that the inversion can be run on it directly.
+// indices and heights through the decoding's own trace conversion, scaled
+// characteristics, station constants, date), so that the inversion can be
+// run on it without an SAO record.
 #pragma once
 
 #include <cmath>
@@ -11,6 +12,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "driver/record_decode.h"
 #include "reference.h"
 
 namespace kolm::testrec {
@@ -41,17 +43,10 @@ struct Record {
 
 inline int16_t grid_index(float f, float step) { return static_cast<int16_t>(std::trunc((f + 0.0005f) / step)); }
 
-// Stores a trace as the decoding does: from its top grid frequency downward.
-inline void store_trace(const Trace& t, int col, float step, float baseht, float hgrid) {
-    const int n = static_cast<int>(t.heights.size());
-    const float ftop = std::trunc((t.fc + 0.0005f) / step) * step;
-    for (int i = n; i >= 1; --i) {
-        const float f = ftop - static_cast<float>(n - i) * step;
-        const int k = static_cast<int>(std::trunc(f / step + 0.001f));
-        const float h = t.heights[i - 1];
-        TRCRAW.TRACEL(k, col) = h;
-        TRCRAW.ITRCF(k, col) = static_cast<int16_t>(std::trunc((h - baseht + 0.0005f) / hgrid));
-    }
+// Stores a trace through the record decoding: from its top grid frequency
+// downward into column col.
+inline void store_trace(const Trace& t, int col) {
+    DECODE_TRACE(t.fc, static_cast<int32_t>(t.heights.size()), t.heights.data(), nullptr, true, col, 0);
 }
 
 // The decoded record in the shared blocks.
@@ -86,12 +81,12 @@ inline void load(const Record& r) {
     TIMEBK.MINU = r.minu;
     TIMEBK.ISEC = r.isec;
     SCALE2.IQUALE(4) = SCLCHR.FOF1 < 50.0f ? 1 : 0;
-    if (!r.f2.heights.empty()) store_trace(r.f2, 2, r.fqincr, r.baseht, r.hgrid);
-    if (!r.f1.heights.empty()) store_trace(r.f1, 2, r.fqincr, r.baseht, r.hgrid);
+    if (!r.f2.heights.empty()) store_trace(r.f2, 2);
+    if (!r.f1.heights.empty()) store_trace(r.f1, 2);
     SCALE2.IQUALE(1) = 2;
     if (!r.e.heights.empty()) {
         SCALE2.IQUALE(1) = 1;
-        store_trace(r.e, 3, r.fqincr, r.baseht, r.hgrid);
+        store_trace(r.e, 3);
     }
     EBLOCK.EF.fill(0.0f);
     EBLOCK.EH.fill(0.0f);
