@@ -21,6 +21,7 @@
 #include "driver/record_results.h"
 #include "driver/run_driver.h"
 #include "driver/sao_record.h"
+#include "sample_file.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "platform/text_units.h"
@@ -43,19 +44,7 @@ struct BigFile {
         std::string tmpl = (fs::temp_directory_path() / "kolm_runbench_XXXXXX").string();
         dir = mkdtemp(tmpl.data());
         input = dir / "big.sao";
-        std::string samples;
-        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "sao")) {
-            std::ifstream in(e.path(), std::ios::binary);
-            std::stringstream ss;
-            ss << in.rdbuf();
-            samples += ss.str();
-            if (!samples.empty() && samples.back() != '\n') samples += '\n';
-        }
-        std::ofstream out(input, std::ios::binary);
-        while (bytes < TARGET_BYTES && !samples.empty()) {
-            out << samples;
-            bytes += samples.size();
-        }
+        bytes = kolm::bench::write_repeated_samples(input, TARGET_BYTES);
         // The inversion reads its model files from the working directory.
         for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
             fs::copy_file(e.path(), dir / e.path().filename());

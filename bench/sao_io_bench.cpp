@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "driver/sao_record.h"
+#include "sample_file.h"
 #include "platform/text_units.h"
 
 namespace {
@@ -34,19 +35,7 @@ struct BigFile {
         std::string tmpl = (fs::temp_directory_path() / "kolm_bench_XXXXXX").string();
         dir = mkdtemp(tmpl.data());
         input = dir / "big.sao";
-        std::string samples;
-        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "sao")) {
-            std::ifstream in(e.path(), std::ios::binary);
-            std::stringstream ss;
-            ss << in.rdbuf();
-            samples += ss.str();
-        }
-        std::ofstream out(input, std::ios::binary);
-        while (bytes < TARGET_BYTES && !samples.empty()) {
-            out << samples;
-            bytes += samples.size();
-        }
-        out.close();
+        bytes = kolm::bench::write_repeated_samples(input, TARGET_BYTES);
 
         platform::open_unit(IN, input.string(), platform::UnitMode::read);
         for (;;) {
