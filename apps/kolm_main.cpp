@@ -1,7 +1,13 @@
 // kolm: true-height analysis of ionogram trace records.
-#include <cstdio>
+//
+// The command line only feeds the headless backend (dialog events, plot
+// folder); the run itself is the run driver's.
+#include "driver/run_driver.h"
+#include "platform/command_line.h"
 
-int main() {
-    std::puts("kolm: the run driver is not built yet.");
-    return 0;
+int main(int argc, char** argv) {
+    const kolm::platform::Startup start = kolm::platform::start_headless(argc, argv);
+    if (!start.run) return start.exit_status;
+    kolm::KOLM();
+    return kolm::platform::finish_headless();
 }

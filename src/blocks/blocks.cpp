@@ -32,6 +32,7 @@ UrsicfBlock URSICF;
 RedhvBlock REDHV;
 SmatBlock SMAT;
 PlotwnBlock PLOTWN;
+FsqrBlock FSQR;
 
 namespace {
 
@@ -50,7 +51,7 @@ void reset_blocks() {
     zero(SCLCHR); zero(SCALE2); zero(TIMEBK); zero(TRCRAW); zero(SAOHDR); zero(OPTS);
     zero(FLDPAR); zero(TRCWRK); zero(TRCSEC); zero(LAYCTL); zero(LAYCOF); zero(YLAYER);
     zero(VALPAR); zero(DERPAR); zero(IRIPAR); zero(NHPROF); zero(QPRES); zero(EBLOCK);
-    zero(PREDST); zero(REDHV); zero(SMAT); zero(PLOTWN); zero(URSICF);
+    zero(PREDST); zero(REDHV); zero(SMAT); zero(PLOTWN); zero(URSICF); zero(FSQR);
     PREDST.MONTH = -1;
     PREDST.PRED2 = -100.0f;
     PREDST.IYR4 = -1;

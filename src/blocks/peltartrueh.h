@@ -184,6 +184,12 @@ struct SmatBlock {
     int16_t KCHKF2;   // F2 root flag
 };
 
+// Squared data frequencies of the section and their excess over FSTART squared.
+struct FsqrBlock {
+    FArray<float, MAXTRC> FSQ;   // FK(K)**2, MHz**2
+    FArray<float, MAXTRC> FSQD;  // FK(K)**2 - FSTART**2 when positive, else 0
+};
+
 // Plot window, nine 32-bit integers (see the graphics window set-up).
 struct PlotwnBlock {
     FArray<int32_t, 9> P;
@@ -206,5 +212,6 @@ extern UrsicfBlock URSICF;
 extern RedhvBlock REDHV;
 extern SmatBlock SMAT;
 extern PlotwnBlock PLOTWN;
+extern FsqrBlock FSQR;
 
 }  // namespace kolm

@@ -1,8 +1,156 @@
-// Placeholder until the inversion stages are built.
+// Inversion driver.
 #include "inversion/profil1.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "blocks/peltarscale.h"
+#include "blocks/peltartrueh.h"
+#include "blocks/run_state.h"
+#include "driver/fixed_format.h"
+#include "inversion/layer_sequence.h"
+#include "inversion/section_setup.h"
+#include "inversion/status.h"
+#include "inversion/working_trace.h"
+#include "models/calendar.h"
+#include "models/sunspot.h"
 
 namespace kolm {
 
-void PROFIL1() {}
+Profil1State PROFIL1ST;
+
+namespace {
+
+const RunStateReset reset_profil1([] { PROFIL1ST = Profil1State{}; });
+
+const fmt::Format FMT_A2F104("(A,2F10.4)");
+const fmt::Format FMT_A("(A)");
+
+// Basis polynomial N in falling powers: 2 sqrt(X) d/dX [sqrt(X) T*(N-1, X)].
+constexpr float CVROWS[MAXTERMS][MAXTERMS] = {
+    {1},
+    {6, -1},
+    {40, -24, 1},
+    {224, -240, 54, -1},
+    {1152, -1792, 800, -96, 1},
+    {5632, -11520, 7840, -2000, 150, -1},
+    {26624, -67584, 62208, -25088, 4200, -216, 1},
+    {122880, -372736, 433664, -241920, 65856, -7840, 294, -1},
+};
+
+// Every result of the previous record, so that a record that fails is never
+// reported with another record's profile.
+void reset_results() {
+    std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
+    SMAT.KCHK = SMAT.KCHKE = SMAT.KCHKF1 = SMAT.KCHKF2 = 0;
+    LAYCOF.ER.fill(0.0f);
+    auto& IQ = SCALE2.IQUALE;
+    IQ(2) = status::NO_INVERSION;
+    IQ(3) = IQ(7) = IQ(8) = IQ(9) = IQ(11) = IQ(12) = IQ(19) = 0;
+    TRCSEC.NN = 0;
+    LAYCOF.FC.fill(0.0f);
+    YLAYER.YE = YLAYER.YF1 = YLAYER.YF2 = NOTCOMPUTED;
+    IRIPAR.B0() = IRIPAR.B1() = IRIPAR.D1() = NOTCOMPUTED;
+    DERPAR.SHF = DERPAR.ITEC = NOTCOMPUTED;
+    QPRES.NSEG = 0;
+    // Working trace, section data, coefficient sets, peak heights.
+    TRCWRK.TF.fill(0.0f);
+    TRCWRK.TH.fill(0.0f);
+    TRCWRK.TVM.fill(0.0f);
+    TRCWRK.TZ.fill(0.0f);
+    TRCSEC.FK.fill(0.0f);
+    TRCSEC.PPO.fill(0.0f);
+    LAYCOF.AE.fill(0.0f);
+    LAYCOF.AF1.fill(0.0f);
+    LAYCOF.AF2.fill(0.0f);
+    LAYCOF.A.fill(0.0f);
+    LAYCOF.ZME = LAYCOF.ZMF2 = LAYCOF.ZMF1 = 0.0f;
+    SMAT.NG = 16;
+    LAYCTL.WOUT = LAYCTL.DOUT = 0.0f;
+    // The N(h) table and the E-block fit results (its input arrays stay).
+    NHPROF.NPTH = 0;
+    EBLOCK.EFEND = 0.0f;
+    EBLOCK.EA.fill(0.0f);
+    EBLOCK.EZM = EBLOCK.EERR = EBLOCK.EH0 = 0.0f;
+    EBLOCK.ENTAB = 0;
+    SETUP_NEW_RECORD();
+}
+
+// Four-digit year, month and day of month; false when the day of year has
+// no month (day 366 of a common year).
+bool complete_date() {
+    auto& T = TIMEBK;
+    T.IYR4 = T.IYR;
+    if (T.IYR < 1000) T.IYR4 = static_cast<int16_t>(T.IYR > 70 ? T.IYR + 1900 : T.IYR + 2000);
+    month_of_day(T.IYR4, T.IDAY, T.MONTH, T.MDAY);
+    return T.IDAY >= 1 && T.IDAY <= 365 + (leap_year(T.IYR4) ? 1 : 0);
+}
+
+// Monthly sunspot number, looked up once per (year, month).
+void update_sunspot() {
+    auto& T = TIMEBK;
+    if (PREDST.MONTH != T.MONTH || PREDST.IYR4 != T.IYR4) {
+        PREDST.MONTH = T.MONTH;
+        PREDST.IYR4 = T.IYR4;
+        SSN_NOAA(T.IYR4, T.MONTH, PROFIL1ST.SSNM, FLDPAR.SSNDEV);
+    }
+    // A month without a value keeps the record's own number.
+    if (PROFIL1ST.SSNM >= 0.0f) OPTS.ISSN = static_cast<int16_t>(std::trunc(PROFIL1ST.SSNM));
+}
+
+// End step of every record that passed the parameter check.
+void finish() {
+    SCALE2.IQUALE(20) = 0;
+    // The profile table of the autoscaler layout (TOPELTAR) is built here.
+}
+
+}  // namespace
+
+void SETCV() {
+    TRCSEC.CV.fill(0.0f);
+    for (int N = 1; N <= MAXTERMS; ++N)
+        for (int I = 1; I <= N; ++I) TRCSEC.CV(N, I) = CVROWS[N - 1][I - 1];
+}
+
+void PROFIL1() {
+    reset_results();
+    FLDPAR.SSNREC = static_cast<float>(OPTS.ISSN);
+    if (!complete_date()) {
+        // No month: no sunspot lookup, no prediction, no inversion.
+        finish();
+        return;
+    }
+    update_sunspot();
+
+    FLDPAR.DIP = SCLCHR.DIP;
+    FLDPAR.FH = 2.0f * SCLCHR.FH2;
+    const float FQINCR = SCLCHR.FQINCR;
+    if (FLDPAR.FH <= 0.0f || FQINCR <= 0.0f) {
+        fmt::write_console(FMT_A2F104, {"     DIP ANGLE(RADIANS), GYROFREQUENCY (MHZ)=", FLDPAR.DIP, FLDPAR.FH});
+        fmt::write_console(FMT_A2F104, {"     FQINCR (MHZ)=", FQINCR});
+        fmt::write_console(FMT_A, {"      DATA ERROR: INVERSION IS IMPOSSIBLE!"});
+        return;
+    }
+    SETCV();
+
+    auto& IQ = SCALE2.IQUALE;
+    if (SCLCHR.FOF2 < 100.0f && SCLCHR.IFOM > MAXTRC) {
+        IQ(2) = status::F2_TRACE;
+        finish();
+        return;
+    }
+    float& FMAX = SAOHDR.REALIN(45);
+    if (FMAX <= SCLCHR.FOF2) FMAX = SCLCHR.FOF2 + FQINCR / 10.0f;
+    FLDPAR.FMAXC = FMAX;
+    FLDPAR.FMAXSQ = FMAX * FMAX;
+    IQ(20) = IQ(1);
+    if (IQ(1) > 0) FLDPAR.FOESQ = SCALE2.FOE * SCALE2.FOE;
+    IQ(4) = SCLCHR.FOF1 > 50.0f ? 0 : 1;
+
+    int16_t IOK = 0;
+    SETRCE(IOK);
+    if (IOK == 1) DECIDE();
+    finish();
+}
 
 }  // namespace kolm

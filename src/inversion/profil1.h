@@ -1,9 +1,21 @@
-// True-height inversion of the current record.
+// True-height inversion of the current record: the driver and its basis table.
 #pragma once
 
 namespace kolm {
 
+// Kept between records: the monthly sunspot number of the cached month
+// (the month cache itself is PREDST, shared with the predictions).
+struct Profil1State {
+    float SSNM;
+};
+extern Profil1State PROFIL1ST;
+
 // Inverts the decoded record held in the shared blocks; results in the blocks.
+// Resets every result of the previous record first, on every path.
 void PROFIL1();
+
+// Fills the basis table CV of TRCSEC: row N holds the N coefficients, in
+// falling powers of the section co-ordinate, of basis polynomial N.
+void SETCV();
 
 }  // namespace kolm

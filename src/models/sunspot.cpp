@@ -3,12 +3,139 @@
 #include "models/sunspot.h"
 
 #include <cmath>
+#include <string>
+#include <string_view>
+
+#include "blocks/run_state.h"
+#include "driver/fixed_format.h"
+#include "platform/console.h"
+#include "platform/data_files.h"
+#include "platform/text_units.h"
 
 namespace kolm {
 
+namespace {
+
+constexpr int32_t DATA_UNIT = 4;
+constexpr std::size_t LINE_BUFFER = 90;   // characters of a line that are looked at
+constexpr int16_t FIRST_VALID_YEAR = 1749;
+constexpr int TABLE_MONTHS = 12 * SSN_MAX_YEARS;
+constexpr int16_t FIRST_PAIR = 8;   // the regression leaves the first seven cycles out
+
+const fmt::Format YEAR_FORMAT("(I4,1X,I2)");
+const fmt::Format CYCLE_FORMAT("(79X,I4)");
+const fmt::Format VALUE_FORMAT("(F6.1)");
+const fmt::Format YEAR_MESSAGE("(' IYEARPRE,IYEAR=',2I5)");
+const fmt::Format CYCLE_MESSAGE("(' ICYCLE,NCYCLES=',2I5)");
+
+constexpr const char* MISSING_FILE = "FILE \"SUNSPT.ASC\" IS REQUIRED IN 60Z BUT IT DOES NOT EXIST!";
+constexpr const char* DATA_MISSING = "FILE \"SUNSPT.ASC\" CONSTRUCTED WRONG. DATA MISSING.";
+constexpr const char* CYCLES_WRONG = "FILE \"SUNSPT.ASC\" CONSTRUCTED WRONG. CYCLES DO NOT MATCH.";
+
+// Working tables of SSN_NOAA, rebuilt from the file at every call.
+struct SunspotState {
+    SsnTable SSN;
+    SsnTable DEV;
+    CycleStarts ICSTART;
+    int16_t NCYCLES;
+    int16_t IYRFIRST;
+    int16_t NYEARS;
+};
+SunspotState SUNSPT;
+const RunStateReset reset_sunspot([] { SUNSPT = SunspotState{}; });
+
+[[noreturn]] void year_out_of_sequence(int16_t iyearpre, int16_t iyear) {
+    fmt::write_console(YEAR_MESSAGE, {iyearpre, iyear});
+    platform::stop_program(DATA_MISSING);
+}
+
+// Month field I (1..12) of the line: columns 8 + 6 (I - 1) onward, six wide.
+std::string_view month_field(std::string_view line, int i) {
+    const std::size_t from = 7 + 6 * std::size_t(i - 1);
+    if (from >= line.size()) return {};
+    return line.substr(from, 6);
+}
+
+// Six blanks, or what of them the line still holds.
+bool blank(std::string_view field) { return field.find_first_not_of(' ') == std::string_view::npos; }
+
+}  // namespace
+
+bool READSSN(int16_t& NCYCLES, CycleStarts& ICSTART, int16_t& IYRFIRST, int16_t& NYEARS, SsnTable& TABLE) {
+    NCYCLES = 0;
+    IYRFIRST = 0;
+    NYEARS = 0;
+    int16_t iyearpre = 0;
+    ICSTART.fill(0);
+
+    const std::string path = platform::find_data_file("SUNSPT.ASC");
+    if (path.empty() || platform::open_unit(DATA_UNIT, path, platform::UnitMode::read) != 0)
+        platform::stop_program(MISSING_FILE);
+
+    bool fits = true;
+    std::string_view raw;
+    while (fits && platform::read_line(DATA_UNIT, raw) == fmt::IoStat::ok) {
+        const std::string_view line = raw.substr(0, LINE_BUFFER);
+        // Remarks, headers and blank lines.
+        if (line.empty() || line[0] < '0' || line[0] > '9') continue;
+
+        int16_t icycle = 0, iyear = 0, istart = 0;
+        if (fmt::read_text(line, CYCLE_FORMAT, {icycle}) != fmt::IoStat::ok ||
+            fmt::read_text(line, YEAR_FORMAT, {iyear, istart}) != fmt::IoStat::ok)
+            year_out_of_sequence(iyearpre, iyear);
+
+        if (NCYCLES == 0 && icycle > 0) NCYCLES = int16_t(icycle - 1);
+        if (iyearpre == 0 && iyear > 0) iyearpre = int16_t(iyear - 1);
+        if (iyear - 1 != iyearpre || iyear < FIRST_VALID_YEAR) year_out_of_sequence(iyearpre, iyear);
+        ++iyearpre;
+
+        // The twelve months; a blank field ends the data.
+        bool ended = false;
+        for (int i = 1; i <= 12; ++i) {
+            const std::string_view field = month_field(line, i);
+            if (blank(field)) {
+                ended = true;
+                if (i != 1) ++NYEARS;
+                break;
+            }
+            if (NYEARS >= SSN_MAX_YEARS) {
+                fits = false;
+                break;
+            }
+            float v = 0.0f;
+            if (fmt::read_text(field, VALUE_FORMAT, {v}) != fmt::IoStat::ok) year_out_of_sequence(iyearpre, iyear);
+            TABLE(i, NYEARS + 1) = v;
+        }
+        if (!fits) break;
+        if (!ended) ++NYEARS;
+        // The first year is that of the first year line with data.
+        if (IYRFIRST == 0 && NYEARS > 0) IYRFIRST = iyear;
+        if (istart == 0) {
+            if (ended) break;
+            continue;
+        }
+
+        // A cycle began this year.
+        ++NCYCLES;
+        if (NCYCLES != icycle) {
+            fmt::write_console(CYCLE_MESSAGE, {icycle, NCYCLES});
+            platform::stop_program(CYCLES_WRONG);
+        }
+        if (NCYCLES > SSN_MAX_CYCLES) {
+            fits = false;
+            break;
+        }
+        // A start outside the table is left unknown (0).
+        const int start = (iyear - IYRFIRST) * 12 + istart;
+        ICSTART(NCYCLES) = (start >= 1 && start <= TABLE_MONTHS) ? int16_t(start) : int16_t(0);
+    }
+    platform::close_unit(DATA_UNIT);
+    return fits;
+}
+
 bool PERD(const CyclePairs& X, const CyclePairs& Y, int16_t IFIRST, int32_t N, FArray<float, 5>& P) {
     // Pairs used: from the eighth (the early cycles are left out) unless told.
-    const int32_t first = (IFIRST == 0) ? 8 : IFIRST;
+    const int32_t first = (IFIRST == 0) ? FIRST_PAIR : IFIRST;
     if (first < 1 || N > SSN_MAX_CYCLES) return false;
     const int32_t np = N - first + 1;
     if (np < 3) return false;
@@ -42,9 +169,82 @@ bool PERD(const CyclePairs& X, const CyclePairs& Y, int16_t IFIRST, int32_t N, F
     return true;
 }
 
-void SSN_NOAA(int16_t, int16_t, float& SSNM, float& SSNDEV) {
+namespace {
+
+// Table entry at a linear index (month fastest); -1 outside the table.
+float at(const SsnTable& t, int idx) {
+    if (idx < 1 || idx > TABLE_MONTHS) return -1.0f;
+    return t.data()[idx - 1];
+}
+
+// Fills the months of the last cycle after its last measured month, up to
+// twelve years from the cycle's start, by regression over the earlier cycles:
+// each missing month NM months after the last measured one is predicted from
+// the pairs (value at the same phase, value NM months later) of the earlier
+// cycles. Months that cannot be predicted keep -1.
+void predict_last_cycle(SunspotState& st) {
+    if (st.NCYCLES < 1) return;
+    // Every start must be known, from cycle 1 on, inside the table.
+    for (int k = 1; k <= st.NCYCLES; ++k)
+        if (st.ICSTART(k) < 1 || st.ICSTART(k) > TABLE_MONTHS) return;
+
+    const int l = st.ICSTART(st.NCYCLES);
+    const int ys = st.IYRFIRST + l / 12;
+    const int ms = l % 12;
+    auto phase = [&](int y, int m) { return (y - ys) * 12 + (m - ms); };
+
+    const int32_t npairs = st.NCYCLES - 1;
+    CyclePairs xa{}, xb{};
+    FArray<float, 5> p{};
+    bool have_x0 = false;
+    float x0 = 0.0f;
+    int x0_phase = 0;
+    int nm = 0;
+    for (int y = ys; y <= ys + 11; ++y) {
+        const int yi = y - st.IYRFIRST + 1;
+        if (yi < 1 || yi > SSN_MAX_YEARS) break;
+        for (int m = (y == ys ? ms : 1); m <= 12; ++m) {
+            if (m < 1) continue;
+            if (st.SSN(m, yi) >= 0.0f) {
+                x0 = st.SSN(m, yi);
+                x0_phase = phase(y, m);
+                have_x0 = true;
+                continue;
+            }
+            ++nm;
+            if (!have_x0) continue;
+            bool usable = true;
+            for (int k = 1; k <= npairs; ++k) {
+                const int idx = st.ICSTART(k) + x0_phase;
+                xa(k) = at(st.SSN, idx);
+                xb(k) = at(st.SSN, idx + nm);
+                if (k >= FIRST_PAIR && (xa(k) < 0.0f || xb(k) < 0.0f)) usable = false;
+            }
+            p(3) = x0;
+            if (usable && PERD(xa, xb, 0, npairs, p)) {
+                st.SSN(m, yi) = p(3);
+                st.DEV(m, yi) = p(4);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void SSN_NOAA(int16_t IYR4, int16_t MONTH, float& SSNM, float& SSNDEV) {
+    SunspotState& st = SUNSPT;
+    st.SSN.fill(-1.0f);
+    st.DEV.fill(0.0f);
+    const bool fits = READSSN(st.NCYCLES, st.ICSTART, st.IYRFIRST, st.NYEARS, st.SSN);
     SSNM = -1.0f;
     SSNDEV = 0.0f;
+    const int yi = IYR4 - st.IYRFIRST + 1;
+    if (!fits || st.NYEARS < 1 || MONTH < 1 || MONTH > 12 || yi < 1 || yi > SSN_MAX_YEARS) return;
+
+    if (st.SSN(MONTH, yi) < 0.0f) predict_last_cycle(st);
+    if (st.SSN(MONTH, yi) < 0.0f) return;
+    SSNM = std::round(st.SSN(MONTH, yi));
+    SSNDEV = std::round(st.DEV(MONTH, yi));
 }
 
 }  // namespace kolm

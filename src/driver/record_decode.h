@@ -1,0 +1,69 @@
+// Decoding of an SAO record into the shared working data.
+//
+// After READSAO the run driver turns the record's groups into what the
+// inversion reads: date and time (TIMEBK), sounder frequency and height
+// steps (SCLCHR), scaled characteristics, station constants, the traces as
+// frequency rows and height indices (TRCRAW) and the E-layer block. A record
+// whose time stamp, date and time, sounder steps or foF2 cannot be used is
+// rejected; the run driver then ends the processing of its file.
+#pragma once
+
+#include <cstdint>
+
+#include "blocks/farray.h"
+#include "driver/sao_record.h"
+
+namespace kolm {
+
+// pi/180 in single precision (bit pattern 3C8EFA35).
+inline constexpr float DTOR = 0.017453292f;
+
+// Working values of the run driver used by the decoding.
+struct DecodeWork {
+    int16_t TSLAY;          // time-stamp layout: 1 digits, 2 "FF", 3 "FE"/"AA"; 0 none
+    int32_t TSOFF;          // column offset of the digit layout: 0 or 19
+    float FTOP;             // top grid frequency of the trace being converted
+    FArray<float, 2> HLOW;  // running lowest F heights
+    int16_t NE, NF, NF1;    // point counts of the E, F2 and F1 traces
+};
+extern DecodeWork DECWRK;
+
+// Character code minus that of "0" (no check: a blank gives -16).
+int16_t CHAR_NUM(char c);
+
+// Reset before each record is read: trace blocks to their markers, the first
+// two working-trace arrays to 0, HLOW to 999.9, the inversion status to 0.
+void RESET_TRACES();
+
+// Time-stamp layout of group 3 from DFI(3) and its first two characters
+// (TSLAY, TSOFF); station number into PLOTWN(8); date and time into TIMEBK.
+// False when the layout is unknown or the day, hour, minute or second is out
+// of range. ts holds the 120 characters of group 3.
+bool DECODE_TIME_STAMP(int32_t dfi3, const char* ts);
+
+// Frequency step, height step and start height from group 3 by the layout
+// found by DECODE_TIME_STAMP. False when a step is 0 or below or the start
+// height is undefined.
+bool DECODE_STEPS(const char* ts);
+
+// Characteristics of group 4 into their members, station constants of
+// group 1 into SCLCHR, FLDPAR, SAOHDR and OPTS.
+void DECODE_CHARACTERISTICS(const SaoRecord& rec);
+void DECODE_STATION(const SaoRecord& rec);
+
+// One trace of n points ending at the critical frequency fc into column col
+// of TRCRAW. Heights of point i: reals[i-1] when real_copy, else ints[i-1].
+// hlow: 0 no lowest-height tracking, 1 or 2 the HLOW/MINHF entry. Points
+// whose row falls outside 1..1024 are dropped.
+void DECODE_TRACE(float fc, int32_t n, const float* reals, const int32_t* ints, bool real_copy, int col,
+                  int hlow);
+
+// Every step of the decoding in order, from the time stamp to the frequency
+// indices. False when the record is rejected.
+bool DECODE_RECORD(const SaoRecord& rec);
+
+// Clears the graphics window, draws the frame and the profile sections
+// stored in groups 39, 38 and 37.
+void PLOT_STORED_PROFILES(const SaoRecord& rec);
+
+}  // namespace kolm

@@ -1,0 +1,249 @@
+// The run driver: file loop, record loop, open, close and delete rules.
+#include "driver/run_driver.h"
+
+#include <cstring>
+#include <string_view>
+#include <type_traits>
+
+#include "blocks/peltarscale.h"
+#include "blocks/peltartrueh.h"
+#include "blocks/run_state.h"
+#include "conversion/nonsao_sao.h"
+#include "driver/numeric.h"
+#include "driver/record_decode.h"
+#include "driver/record_results.h"
+#include "driver/sao_record.h"
+#include "inversion/profil1.h"
+#include "platform/console.h"
+#include "platform/file_checks.h"
+#include "platform/files.h"
+#include "platform/graphics.h"
+#include "platform/text_units.h"
+#include "ui/cover.h"
+#include "ui/messages.h"
+#include "ui/plot_frame.h"
+
+namespace kolm {
+
+RunDriverState RUN;
+SaoRecord RECORD;
+
+namespace {
+
+static_assert(std::is_trivially_copyable_v<SaoRecord>);
+
+const RunStateReset reset_driver([] {
+    RUN = RunDriverState{};
+    std::memset(static_cast<void*>(&RECORD), 0, sizeof RECORD);
+});
+
+constexpr int32_t LISTUNIT = 2;
+constexpr std::string_view NOT_EXECUTABLE = "PROGRAM FOR CONVERSION NOT EXECUTABLE";
+constexpr std::string_view BAD_PROGRAM = "BAD PROGRAM FOR CONVERSION";
+
+std::string_view trim_right(std::string_view s) {
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+bool blank(std::string_view s) { return trim_right(s).empty(); }
+
+void show_message(int32_t code) { ui::DODIALOG3(code); }
+
+// Closes the input: the temporary SAO file of a conversion is deleted.
+void close_input() {
+    platform::close_unit(RUN.INUNIT,
+                         RUN.CONV == 'Y' ? platform::CloseMode::keep : platform::CloseMode::remove);
+}
+
+// Closes the output, kept or deleted; a failure to write it out is reported.
+void close_output(bool keep) {
+    if (RUN.OUTFLG != 'Y' || !platform::unit_is_open(RUN.OUTUNIT)) return;
+    const auto st = platform::close_unit(RUN.OUTUNIT, keep ? platform::CloseMode::keep : platform::CloseMode::remove);
+    if (st != platform::IoStat::ok && keep)
+        platform::console_line(" ERROR: THE OUTPUT FILE " + RUN.OUTNAME + " COULD NOT BE WRITTEN COMPLETELY");
+}
+
+// Next name of the file list into INNAME and OUTNAME; false at its end.
+bool next_listed_file() {
+    std::string_view line;
+    for (;;) {
+        if (platform::read_line(LISTUNIT, line) != platform::IoStat::ok) return false;
+        if (!blank(line)) break;
+    }
+    // Names keep their inner blanks; only the padding at the end goes.
+    RUN.LSTNAM.assign(trim_right(line));
+    RUN.INNAME = RUN.INDIR + RUN.LSTNAM;
+    if (RUN.OUTFLG == 'Y') RUN.OUTNAME = RUN.OUTDIR + RUN.LSTNAM + RUN.OUTEXT;
+    return true;
+}
+
+// The output name after the overwrite warning. False when the output would
+// be the input file itself: the file is then skipped.
+bool settle_output_name() {
+    std::string newname;
+    while (platform::file_exists(RUN.OUTNAME)) {
+        if (platform::same_file(RUN.OUTNAME, RUN.INNAME)) {
+            show_message(8);
+            platform::console_line(" OUTPUT " + RUN.OUTNAME + " IS THE INPUT FILE ITSELF: " + RUN.INNAME +
+                                   " SKIPPED");
+            return false;
+        }
+        ui::DODIALOG4(RUN.OUTNAME, newname);
+        if (newname == RUN.OUTNAME) break;  // kept: the existing file is overwritten
+        RUN.OUTNAME = newname;
+    }
+    return true;
+}
+
+// The groups that live in the shared blocks: N(h) profile and E profile.
+void record_to_blocks(const SaoRecord& r) {
+    const int32_t n51 = clamp_count(r.DFI(51), MAXNH), n52 = clamp_count(r.DFI(52), MAXNH);
+    for (int32_t k = 1; k <= n51; ++k) NHPROF.HTAB(k) = r.G51(k);
+    for (int32_t k = 1; k <= n52; ++k) NHPROF.FNTAB(k) = r.G52(k);
+    const int32_t n58 = clamp_count(r.DFI(58), MAXEPTS), n59 = clamp_count(r.DFI(59), MAXEPTS);
+    for (int32_t k = 1; k <= n58; ++k) EBLOCK.EH(k) = r.G58(k);
+    for (int32_t k = 1; k <= n59; ++k) EBLOCK.EF(k) = r.G59(k);
+}
+
+enum class FileEnd { end_of_file, end_of_input, next_record };
+
+// The road of one record; what ends the file, if anything.
+FileEnd one_record() {
+    RunDriverState& s = RUN;
+    // The record's groups start as at the start of the run, so nothing of an
+    // earlier sounding stands in items beyond this record's counts.
+    std::memset(static_cast<void*>(&RECORD), 0, sizeof RECORD);
+    RESET_TRACES();
+    READSAO(s.IEND, s.INUNIT, RECORD, s.FOUND, SCLCHR.IERR);
+    if (SCLCHR.IERR == 1 && s.FOUND == 0) return FileEnd::end_of_file;
+    if (s.IEND != 0) return s.WILDFLG == 'Y' ? FileEnd::end_of_file : FileEnd::end_of_input;
+    ++s.NREC;
+    if (SCLCHR.IERR == 1) {
+        // A broken record after good ones: not inverted, not written; the
+        // reader finds the next record's index.
+        platform::console_line(" RECORD " + std::to_string(s.NREC) + " OF " + s.INNAME +
+                               " COULD NOT BE READ: SKIPPED");
+        return FileEnd::next_record;
+    }
+    record_to_blocks(RECORD);
+    if (!DECODE_RECORD(RECORD)) return FileEnd::end_of_file;
+    PLOT_STORED_PROFILES(RECORD);
+    ++s.NPROF;
+    PROFIL1();
+    if (s.OUTFLG == 'Y') {
+        RESULTS_TO_RECORD(RECORD, s.CONV);
+        if (WRITSAO(s.OUTUNIT, RECORD) != platform::IoStat::ok) {
+            platform::console_line(" ERROR: WRITING TO " + s.OUTNAME + " FAILED: THE REST OF " + s.INNAME +
+                                   " IS SKIPPED");
+            return FileEnd::end_of_file;
+        }
+    }
+    return FileEnd::next_record;
+}
+
+enum class Next { next_file, finish, stop };
+
+// One input file from its name to its close.
+Next one_file() {
+    RunDriverState& s = RUN;
+    const Next after = s.WILDFLG == 'Y' ? Next::next_file : Next::finish;
+    if (s.CONV != 'Y') {
+        NONSAO_SAO(s.PROG, s.INNAME, s.ISTD);
+        if (blank(s.INNAME)) return after;
+        if (s.INNAME == NOT_EXECUTABLE) {
+            platform::gfx::clear();
+            show_message(22);
+            return Next::stop;
+        }
+        if (s.INNAME == BAD_PROGRAM) {
+            platform::gfx::clear();
+            show_message(23);
+            return Next::stop;
+        }
+    }
+    s.INUNIT = 1;
+    s.OUTUNIT = 3;
+    s.IEND = 0;
+    s.NREC = 0;
+    if (platform::open_unit(s.INUNIT, s.INNAME, platform::UnitMode::read) != 0) {
+        if (s.WILDFLG == 'Y') return Next::next_file;
+        // End of input with nothing open.
+        return Next::finish;
+    }
+    platform::rewind_unit(s.INUNIT);
+    if (s.OUTFLG == 'Y') {
+        if (!settle_output_name()) {
+            close_input();
+            return after;
+        }
+        if (const int err = platform::open_unit(s.OUTUNIT, s.OUTNAME, platform::UnitMode::write); err != 0) {
+            platform::console_line(" ERROR: THE OUTPUT FILE " + s.OUTNAME + " CANNOT BE OPENED (" +
+                                   std::strerror(err) + "): " + s.INNAME + " SKIPPED");
+            close_input();
+            return after;
+        }
+    }
+    PLOTWN.P(9) = 1;
+    s.FOUND = 0;
+    for (;;) {
+        switch (one_record()) {
+            case FileEnd::next_record: continue;
+            case FileEnd::end_of_file:
+                // A wildcard run keeps an output when its input gave a complete
+                // record; a single-file run when a record reached the inversion.
+                close_input();
+                close_output(s.WILDFLG == 'Y' ? s.FOUND > 0 : s.NPROF > 0);
+                return after;
+            case FileEnd::end_of_input:
+                close_input();
+                close_output(s.NPROF > 0);
+                return Next::finish;
+        }
+    }
+}
+
+}  // namespace
+
+void KOLM() {
+    RunDriverState& s = RUN;
+    std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
+    ui::GRAPHMODE();
+    ui::COVER(SAOHDR.VERSION, s.CONV, s.PROG, s.ISTD, s.INNAME, s.OUTNAME, NHPROF.HSTEP, QPRES.ERRMAX);
+    if (blank(s.INNAME)) return;
+    RUN_FILES();
+}
+
+void RUN_FILES() {
+    RunDriverState& s = RUN;
+    s.OUTFLG = s.OUTNAME == "NONE" ? 'N' : 'Y';
+    s.WILDFLG = 'N';
+    const platform::PathParts in = platform::split_path(s.INNAME);
+    s.LSTNAM = in.name;
+    s.INDIR = in.drive + in.dir;
+    if (in.name == "*" || in.ext == ".*") s.WILDFLG = 'Y';
+    if (s.WILDFLG == 'Y') {
+        platform::open_unit(LISTUNIT, FILELIST, platform::UnitMode::read);
+        if (s.OUTFLG == 'Y') {
+            const platform::PathParts out = platform::split_path(s.OUTNAME);
+            s.OUTDIR = out.drive + out.dir;
+            s.OUTEXT = out.ext;
+        }
+    }
+    s.NPROF = 0;
+
+    for (;;) {
+        if (s.WILDFLG == 'Y' && !next_listed_file()) break;
+        const Next n = one_file();
+        if (n == Next::stop) return;  // nothing closed or deleted, no warning
+        if (n == Next::finish) break;
+    }
+
+    if (s.WILDFLG == 'Y') platform::close_unit(LISTUNIT, platform::CloseMode::remove);
+    if (s.NPROF == 0) {
+        platform::gfx::clear();
+        platform::message_box("WARNING", "NO PROPER DATA OR ERROR FOUND IN THE INPUT FILE.");
+    }
+}
+
+}  // namespace kolm

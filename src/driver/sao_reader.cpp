@@ -1,0 +1,139 @@
+// READSAO: the next SAO record of a unit into a SaoRecord.
+#include <cmath>
+#include <limits>
+
+#include "driver/sao_record.h"
+
+namespace kolm {
+
+namespace {
+
+using fmt::InItem;
+using fmt::IoStat;
+using fmt::ItemType;
+
+// Truncation toward zero into a 32-bit integer, saturating for values no
+// height can have (a garbled field must not make the conversion undefined).
+int32_t trunc_i32(float v) {
+    if (!(v > -2147483520.0f)) return std::numeric_limits<int32_t>::min();
+    if (!(v < 2147483520.0f)) return std::numeric_limits<int32_t>::max();
+    return int32_t(v);
+}
+
+// Reads one group statement of n values of the given type into dst (at most
+// cap stored, the rest read and dropped; dst null drops all). Sets over
+// when n exceeds cap.
+template <class T>
+IoStat read_values(int32_t unit, const fmt::Format& f, T* dst, int32_t n, int32_t cap, bool& over) {
+    if (n < 0) n = 0;
+    int32_t keep = dst ? std::min(n, cap) : 0;
+    if (n > keep && dst) over = true;
+    constexpr ItemType type = std::is_same_v<T, int32_t> ? ItemType::i32
+                              : std::is_same_v<T, float> ? ItemType::f32
+                                                         : ItemType::f64;
+    InItem items[2] = {InItem(dst, keep), InItem::skip(type, n - keep)};
+    return fmt::read(unit, f, std::span<const InItem>(items, 2));
+}
+
+IoStat read_chars(int32_t unit, const fmt::Format& f, char* dst, int32_t n, int32_t cap, bool& over) {
+    if (n < 0) n = 0;
+    int32_t keep = std::min(n, cap);
+    if (n > keep) over = true;
+    InItem items[2] = {InItem::chars(dst, keep), InItem::skip(ItemType::chars, n - keep, 1)};
+    return fmt::read(unit, f, std::span<const InItem>(items, 2));
+}
+
+}  // namespace
+
+void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_t& IERR) {
+    IERR = 1;
+
+    // The index; a line that does not read drops the line after it as text.
+    for (;;) {
+        IoStat st = fmt::read(unit, sao_index_format(), {fmt::in(rec.DFI, SAO_NDFI)});
+        if (st == IoStat::ok) break;
+        if (st == IoStat::end) {
+            IEND = 1;
+            return;
+        }
+        if (fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L1.data(), SAO_TEXT)}) != IoStat::ok) {
+            IEND = 1;
+            return;
+        }
+    }
+    const int32_t code = rec.DFI(80);
+    if (rec.DFI(1) < 1 || rec.DFI(1) > 16 || code < 0) return;
+    IERR = 0;
+
+    bool over = false;  // a count above a capacity: the record is read through, then rejected
+    for (int g = 1; g <= SAO_NGROUPS; ++g) {
+        const int32_t n = rec.DFI(g);
+        const SaoGroup& row = SAO_GROUPS[g];
+        const SaoGroupData a = sao_group_data(rec, g);
+        // Groups without a format of their own at codes 0 and 1 take the code-2
+        // ones; 54 to 57 have their slots' formats of the record's code.
+        const int32_t fcode = (g == 47 || (g >= 51 && g <= 53) || g >= 58) ? 2 : code;
+        IoStat st = IoStat::ok;
+
+        if (g == 52 || g == 53 || g == 59 || g == 60) continue;  // read with 51 and 58
+        if (g == 51 || g == 58) {
+            if (n <= 0) continue;
+            const fmt::Format& f = sao_slot_format(11, 2, false);
+            const int32_t n2 = rec.DFI(g + 1), n3 = rec.DFI(g + 2);
+            st = read_values(unit, f, a.reals, n, row.cap_read, over);
+            if (st == IoStat::ok)
+                st = read_values(unit, f, sao_group_data(rec, g + 1).reals, n2, SAO_GROUPS[g + 1].cap_read, over);
+            if (st == IoStat::ok) st = read_values<float>(unit, f, nullptr, n3, 0, over);
+        } else if (n <= 0) {
+            continue;
+        } else if (g == 2) {
+            st = fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L1.data(), SAO_TEXT)});
+            if (st == IoStat::ok && n == 2)
+                st = fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L2.data(), SAO_TEXT)});
+        } else if (g == 40) {
+            if (code >= 2)
+                st = read_values(unit, sao_slot_format(12, code, false), a.dbls, n, row.cap_read, over);
+            else
+                st = read_values(unit, sao_slot_format(9, code, false), a.reals, n, 20, over);
+        } else {
+            const fmt::Format& f = sao_slot_format(row.slot_in, fcode, false);
+            switch (row.kind) {
+                case SaoKind::H:
+                    if (code >= 2) {
+                        st = read_values(unit, f, a.reals, n, row.cap_real, over);
+                        if (g == 7 || g == 12 || g == 17) {
+                            int32_t m = std::min(n, int32_t(row.cap_read));
+                            for (int32_t i = 0; i < m; ++i) a.ints[i] = trunc_i32(a.reals[i]);
+                        }
+                    } else {
+                        st = read_values(unit, f, a.ints, n, row.cap_read, over);
+                        if (g == 7 || g == 12 || g == 17) {
+                            int32_t m = std::min(n, int32_t(row.cap_real));
+                            for (int32_t i = 0; i < m; ++i) a.reals[i] = float(a.ints[i]);
+                        }
+                    }
+                    break;
+                case SaoKind::I: st = read_values(unit, f, a.ints, n, row.cap_read, over); break;
+                case SaoKind::R: st = read_values(unit, f, a.reals, n, row.cap_read, over); break;
+                case SaoKind::A: st = read_chars(unit, f, a.chars, n, row.cap_read, over); break;
+                default: break;
+            }
+        }
+        if (st == IoStat::end) {
+            IEND = 1;
+            return;
+        }
+        if (st != IoStat::ok) {
+            IERR = 1;
+            return;
+        }
+    }
+    if (over) {
+        IERR = 1;
+        return;
+    }
+    FOUND = 1;
+    IEND = 0;
+}
+
+}  // namespace kolm

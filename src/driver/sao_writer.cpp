@@ -1,0 +1,81 @@
+// WRITSAO: one SAO record from a SaoRecord to a unit.
+#include <algorithm>
+
+#include "driver/sao_record.h"
+
+namespace kolm {
+
+namespace {
+
+using fmt::IoStat;
+using fmt::OutItem;
+
+// Electron density in cm^-3 of a plasma frequency in MHz.
+inline float density(float fp) { return 12380.0f * fp * fp; }
+
+}  // namespace
+
+IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
+    const int32_t code = rec.DFI(80);
+    const int32_t col = code == 0 || code == 1 ? code : 2;
+
+    // True heights are never written.
+    for (int g : {8, 13, 18}) rec.DFI(g) = 0;
+    rec.G8(1) = rec.G13(1) = rec.G18(1) = 0;
+    rec.R8(1) = rec.R13(1) = rec.R18(1) = 0.0f;
+
+    // The index as written: counts capped at the writer's capacities (group
+    // 2 counts lines: 2 gives two, any other positive value one), and no
+    // group 40 at codes 0 and 1, where it is not written.
+    FArray<int32_t, SAO_NDFI> idx = rec.DFI;
+    for (int g = 1; g <= SAO_NGROUPS; ++g)
+        if (g != 2) idx(g) = std::min(idx(g), int32_t(SAO_GROUPS[g].cap_write));
+    if (col < 2) idx(40) = 0;
+
+    IoStat st = fmt::write(unit, sao_index_format(), {fmt::out(idx, SAO_NDFI)});
+    float derived[999];  // groups 53 and 60: every point of the N(h) table
+    for (int g = 1; g <= SAO_NGROUPS && st == IoStat::ok; ++g) {
+        const int32_t n = idx(g);
+        const SaoGroup& row = SAO_GROUPS[g];
+        const SaoGroupData a = sao_group_data(rec, g);
+        const int32_t fcode = (g == 47 || (g >= 51 && g <= 53) || g >= 58) ? 2 : code;
+
+        if (g == 52 || g == 53 || g == 59 || g == 60) continue;  // written with 51 and 58
+        if (g == 51 || g == 58) {
+            // The reader takes the two companions with their own counts
+            // whenever the lead group is present, a count of 0 as one line.
+            if (n <= 0) continue;
+            const fmt::Format& f = sao_slot_format(row.slot_out, fcode, true);
+            const fmt::Format& f11 = sao_slot_format(11, 2, true);
+            const float* fp = sao_group_data(rec, g + 1).reals;
+            const int32_t n2 = std::max(idx(g + 1), 0), n3 = std::max(idx(g + 2), 0);
+            for (int32_t i = 0; i < n3; ++i) derived[i] = density(fp[i]);
+            st = fmt::write(unit, f, {OutItem(a.reals, n)});
+            if (st == IoStat::ok) st = fmt::write(unit, g == 51 ? f : f11, {OutItem(fp, n2)});
+            if (st == IoStat::ok) st = fmt::write(unit, f11, {OutItem(derived, n3)});
+            continue;
+        }
+        if (n <= 0 || row.slot_out == 0) continue;
+        if (g == 2) {
+            st = fmt::write(unit, sao_slot_format(3, 2, true), {std::string_view(rec.G2L1.data(), SAO_TEXT)});
+            if (st == IoStat::ok && n == 2)
+                st = fmt::write(unit, sao_slot_format(3, 2, true), {std::string_view(rec.G2L2.data(), SAO_TEXT)});
+            continue;
+        }
+        const fmt::Format& f = sao_slot_format(row.slot_out, fcode, true);
+        switch (row.kind) {
+            case SaoKind::H:
+                st = col >= 2 ? fmt::write(unit, f, {OutItem(a.reals, n)}) : fmt::write(unit, f, {OutItem(a.ints, n)});
+                break;
+            case SaoKind::I: st = fmt::write(unit, f, {OutItem(a.ints, n)}); break;
+            case SaoKind::R: st = fmt::write(unit, f, {OutItem(a.reals, n)}); break;
+            case SaoKind::D: st = fmt::write(unit, f, {OutItem(a.dbls, n)}); break;
+            case SaoKind::A: st = fmt::write(unit, f, {OutItem::chars(a.chars, n)}); break;
+            default: break;
+        }
+    }
+    IoStat fl = platform::flush_unit(unit);
+    return st != IoStat::ok ? st : fl;
+}
+
+}  // namespace kolm

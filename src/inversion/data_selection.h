@@ -1,0 +1,21 @@
+// Selection of a section's data points: removal of unusable heights, thinning
+// of dense F2 traces and local smoothing of the kept heights.
+#pragma once
+
+#include <cstdint>
+
+namespace kolm {
+
+// Keeps, in order, the section points with region start height <= PPO < 999.
+void DATAEFFE();
+
+// Thins the section points (F2 only; F1 and E keep all) and replaces the kept
+// heights by THSMOOTH values. MODE is 1 (select with smoothing).
+void DATAUSED(int MODE);
+
+// Smoothed virtual height PVALUE (km) and slope SLOPE (km/MHz, 9999.9 when no
+// fit was made) at section point K, from a quadratic fit over up to seven
+// neighbouring working-trace points of the current layer.
+void THSMOOTH(int K, float& PVALUE, float& SLOPE);
+
+}  // namespace kolm

@@ -1,0 +1,41 @@
+// Virtual-height integrals of a profile section: the 16-point Gauss-Legendre
+// rule on [0, 1], the ordinary-ray group refractive index with its field
+// terms, and the integral matrices S (whole section up to each wave's
+// reflection) and SU (section crossed up to a given plasma frequency).
+#pragma once
+
+#include <cstdint>
+
+#include "blocks/farray.h"
+
+namespace kolm {
+
+inline constexpr int NGAUSS = 16;
+
+// Nodes u(J) = (1 + x(J))/2 of the 16-point rule in increasing order, the
+// half-weights w(J)/2 of the [-1, 1] rule, and u(J) squared; single precision.
+extern const FArray<float, NGAUSS> GAUSSU;
+extern const FArray<float, NGAUSS> GAUSSW;
+extern const FArray<float, NGAUSS> GAUSSU2;
+
+// Field terms of the group index from the dip (radians) into REALIN(41),
+// (42), (47) to (50): SINQ1, SINQ2, COSSQ, TANSQ4, TANSQ2, TANSQ.
+void GOGXCOM(float DIP);
+
+// G := U times the ordinary-ray group refractive index for wave frequency F
+// (MHz), plasma frequency squared FN2 (MHz**2) and gyrofrequency FH (MHz);
+// 0 when FN2 >= F**2. DIP is not used: the dip enters through GOGXCOM.
+void GOSUB(float U, float F, float FN2, float FH, float DIP, float& G);
+
+// FSQR for the data points of the current section from its FSTART.
+void CDO();
+
+// S(1..NN, 1..NFQ) for the current section; needs CDO for the same data.
+// A data point at or above FEND is not integrated (zero column).
+void SIK();
+
+// SU(1..NN, 1..NFQ): integrals through the section from FSTART up to the
+// plasma frequency FV, for every data frequency of the section.
+void SIKP(float FV);
+
+}  // namespace kolm

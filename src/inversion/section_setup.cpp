@@ -1,0 +1,176 @@
+// Section set-up for the E, F1 and F2 regions.
+#include "inversion/section_setup.h"
+
+#include <cmath>
+
+#include "blocks/peltarscale.h"
+#include "blocks/peltartrueh.h"
+#include "blocks/run_state.h"
+#include "driver/fixed_format.h"
+#include "inversion/status.h"
+#include "models/predict.h"
+
+namespace kolm {
+
+SetupState SETUPST;
+
+namespace {
+
+const RunStateReset reset_setup([] { SETUPST = SetupState{}; });
+
+const fmt::Format FMT_AI4("(A,I4)");
+const fmt::Format FMT_A("(A)");
+
+// Grid index of f (trunc with the small offset) times the step.
+float snap_down(float f, float step) { return std::trunc((f + 0.0005f) / step) * step; }
+
+bool no_height(float h) { return h == 0.0f || h >= 999.0f; }
+
+void setup_e() {
+    auto& T = TRCSEC;
+    T.FSTART = 0.2f;
+    T.NFQ = TRCWRK.NFQE;
+    T.NN = 3;
+    // The record's own predictions, made once per record; the sunspot or
+    // missing-prediction test alone could leave another record's values.
+    const auto& R = SAOHDR.REALIN;
+    if (static_cast<float>(OPTS.ISSN) != FLDPAR.SSNREC || R(43) > 99.0f || !SETUPST.PREDICTED) {
+        PREDICT();
+        SETUPST.PREDICTED = true;
+    }
+    SETUPST.FOEP = R(43);
+    SETUPST.FOF1P = R(44);
+    SETUPST.FOF2P = R(46);
+    auto& IQ = SCALE2.IQUALE;
+    IQ(1) = 1;
+    const float FOE = SCALE2.FOE;
+    const float FQINCR = SCLCHR.FQINCR;
+    if (T.NFQ == 0) {
+        if (FOE <= 0.0f || FOE > 50.0f) {
+            T.FEND = SETUPST.FOEP;
+            IQ(1) = 2;
+        } else {
+            T.FEND = FOE;
+            IQ(1) = 3;
+        }
+        const float FMINF = SCLCHR.FMINF;
+        if (FMINF <= SETUPST.FOEP) T.FEND = FMINF > 0.3f ? FMINF - FQINCR + 0.2f * FQINCR : 0.0f;
+    } else if (FOE <= 0.3f || FOE >= 99.0f) {
+        T.FEND = SETUPST.FOEP;
+    } else {
+        T.FEND = snap_down(FOE, FQINCR) + 0.2f * FQINCR;
+    }
+    for (int I = 1; I <= T.NFQ; ++I) {
+        T.FK(I) = TRCWRK.TF(I);
+        T.PPO(I) = TRCWRK.TH(I);
+    }
+    LAYCOF.FC(1) = T.FSTART;
+    LAYCOF.FC(2) = T.FEND;
+}
+
+void setup_f1() {
+    auto& T = TRCSEC;
+    auto& W = TRCWRK;
+    const int NFQE = W.NFQE;
+    T.FSTART = LAYCOF.FC(2);
+    T.NFQ = W.NFQF1;
+    if (T.NFQ == 0) {
+        T.FEND = T.FSTART;
+    } else {
+        const float FQINCR = SCLCHR.FQINCR;
+        T.FEND = snap_down(SCLCHR.FOF1, FQINCR);
+        // Boundary search: last valid F1 point, first valid F2 point.
+        bool f2_bottom = false;
+        SETUPST.NBADF1 = 0;
+        int top = 0;
+        for (int I = NFQE + W.NFQF1; I >= NFQE + 1; --I) {
+            if (!no_height(W.TH(I))) {
+                top = I;
+                break;
+            }
+            ++SETUPST.NBADF1;
+        }
+        if (top > 0) {
+            SETUPST.HF1TOP = W.TH(top);
+            SETUPST.FF1TOP = W.TF(top);
+            SETUPST.NBADF2 = 0;
+            int bottom = 0;
+            for (int I = NFQE + W.NFQF1 + 1; I <= NFQE + W.NFQF1 + W.NFQF; ++I) {
+                if (!no_height(W.TH(I))) {
+                    bottom = I;
+                    break;
+                }
+                ++SETUPST.NBADF2;
+            }
+            if (bottom > 0) {
+                f2_bottom = true;
+                SETUPST.HF2BOT = W.TH(bottom);
+                SETUPST.FF2BOT = W.TF(bottom);
+                if (SETUPST.NBADF1 != 0 || SETUPST.NBADF2 != 0) {
+                    // Move the boundary and re-divide the points by frequency.
+                    float& FOF1 = SCLCHR.FOF1;
+                    if (SETUPST.HF1TOP > SETUPST.HF2BOT)
+                        FOF1 = SETUPST.FF1TOP;
+                    else
+                        FOF1 = snap_down((SETUPST.FF1TOP + SETUPST.FF2BOT) * 0.5f, FQINCR);
+                    T.FEND = FOF1;
+                    const int last = NFQE + W.NFQF1 + W.NFQF;
+                    W.NFQF1 = 0;
+                    W.NFQF = 0;
+                    for (int I = NFQE + 1; I <= last; ++I) {
+                        if (W.TF(I) <= FOF1)
+                            ++W.NFQF1;
+                        else
+                            ++W.NFQF;
+                    }
+                    T.NFQ = W.NFQF1;
+                }
+            }
+        }
+        for (int I = 1; I <= T.NFQ; ++I) {
+            T.FK(I) = W.TF(NFQE + I);
+            T.PPO(I) = W.TH(NFQE + I);
+        }
+        // An unusable last height takes the F2 bottom height of this search;
+        // without one the point stays as it is (the data selection drops it).
+        if (T.NFQ > 0 && f2_bottom && no_height(T.PPO(T.NFQ))) T.PPO(T.NFQ) = SETUPST.HF2BOT;
+    }
+    T.NN = 5;
+    LAYCOF.FC(3) = T.FEND;
+}
+
+void setup_f2() {
+    auto& T = TRCSEC;
+    auto& W = TRCWRK;
+    if (SCALE2.IQUALE(4) == 0) LAYCOF.FC(3) = LAYCOF.FC(2);
+    T.FSTART = LAYCOF.FC(3);
+    T.NFQ = W.NFQF;
+    if (T.NFQ == 0) return;
+    T.FEND = snap_down(SCLCHR.FOF2, SCLCHR.FQINCR);
+    const int base = VALPAR.F1CASE == 2 ? W.NFQE : W.NFQE + W.NFQF1;
+    for (int I = 1; I <= T.NFQ; ++I) {
+        T.FK(I) = W.TF(base + I);
+        T.PPO(I) = W.TH(base + I);
+    }
+    T.NN = 5;
+    LAYCOF.FC(4) = T.FEND;
+}
+
+}  // namespace
+
+void SETUP_NEW_RECORD() { SETUPST.PREDICTED = false; }
+
+void SETUP() {
+    switch (LAYCTL.IRGN) {
+        case 1: setup_e(); break;
+        case 2: setup_f1(); break;
+        case 3: setup_f2(); break;
+        default: {
+            SCALE2.IQUALE(2) = status::NO_INVERSION;
+            fmt::write_console(FMT_AI4, {" ILLEGAL VALUE OF IRGN=", LAYCTL.IRGN});
+            fmt::write_console(FMT_A, {" DATA ERROR: NO PROFILE INVERTED!"});
+        }
+    }
+}
+
+}  // namespace kolm

@@ -1,0 +1,40 @@
+// The command line of kolm.
+//
+// The program's own logic reads no command line: the options only feed the
+// headless backend (an event script for the dialogs, the plot folder).
+//
+//   kolm [--script FILE] [--plots DIR]
+//        [--input PATH] [--output PATH|NONE] [--step KM] [--accuracy E]
+//        [--format sao|standard|other] [--program PATH]
+//   kolm --help
+//
+// The dialog options build the events a person would give the
+// specification dialog (format box, program, input, output, height step,
+// accuracy, then OK); the events of --script follow them. Options take
+// their value as the next argument or after "=".
+//
+// Exit status: 0 for a run that ended normally, 1 for a stop of the
+// program, 2 for a bad command line or script, 3 when the script had
+// events the dialogs could not take or expectations that were not met.
+#pragma once
+
+#include <string_view>
+
+namespace kolm::platform {
+
+struct Startup {
+    bool run;         // false: exit at once with exit_status
+    int exit_status;
+};
+
+// Parses the command line and sets up the backend: the events, the plot
+// folder (created when missing) and the page output at a stop.
+Startup start_headless(int argc, const char* const* argv);
+
+// End of a run that ended normally: the last page written; the exit status.
+int finish_headless();
+
+// The text of --help.
+std::string_view usage_text();
+
+}  // namespace kolm::platform

@@ -1,0 +1,205 @@
+// Unit table of sequential text files: buffered line input and output over
+// POSIX file descriptors.
+#include "platform/text_units.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+
+namespace kolm::platform {
+
+namespace {
+
+constexpr std::size_t BUFSZ = 1 << 16;
+
+struct Unit {
+    int fd = -1;
+    UnitMode mode = UnitMode::read;
+    bool failed = false;     // a write failed: every later write reports ERR
+    bool eof = false;        // the descriptor has reported end of file
+    std::string path;
+    std::vector<char> buf;   // input: bytes [beg, end) not yet returned; output: [0, end) pending
+    std::size_t beg = 0;
+    std::size_t end = 0;
+};
+
+struct UnitTable {
+    Unit units[MAX_UNIT + 1];
+    bool stop_registered = false;
+};
+UnitTable TABLE;
+
+Unit* find(int32_t unit) {
+    if (unit < 0 || unit > MAX_UNIT) return nullptr;
+    Unit& u = TABLE.units[unit];
+    return u.fd >= 0 ? &u : nullptr;
+}
+
+bool write_all(int fd, const char* p, std::size_t n) {
+    while (n > 0) {
+        ssize_t k = ::write(fd, p, n);
+        if (k < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += k;
+        n -= std::size_t(k);
+    }
+    return true;
+}
+
+bool flush(Unit& u) {
+    if (u.mode == UnitMode::read || u.end == 0) return !u.failed;
+    if (!u.failed && !write_all(u.fd, u.buf.data(), u.end)) u.failed = true;
+    u.end = 0;
+    return !u.failed;
+}
+
+// Reads more input behind the pending bytes; false at end of file or error
+// (errno 0 at end of file).
+bool refill(Unit& u) {
+    if (u.eof) {
+        errno = 0;
+        return false;
+    }
+    if (u.beg > 0) {
+        std::memmove(u.buf.data(), u.buf.data() + u.beg, u.end - u.beg);
+        u.end -= u.beg;
+        u.beg = 0;
+    }
+    if (u.end == u.buf.size()) u.buf.resize(u.buf.size() * 2);  // a line longer than the buffer
+    for (;;) {
+        ssize_t k = ::read(u.fd, u.buf.data() + u.end, u.buf.size() - u.end);
+        if (k < 0 && errno == EINTR) continue;
+        if (k < 0) return false;
+        if (k == 0) {
+            u.eof = true;
+            errno = 0;
+            return false;
+        }
+        u.end += std::size_t(k);
+        return true;
+    }
+}
+
+}  // namespace
+
+int open_unit(int32_t unit, std::string_view path, UnitMode mode) {
+    if (unit < 0 || unit > MAX_UNIT || path.empty()) return EINVAL;
+    close_unit(unit);
+    if (!TABLE.stop_registered) {
+        TABLE.stop_registered = true;
+        at_stop(close_all_units);
+    }
+    std::string p(path);
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case UnitMode::read: flags |= O_RDONLY; break;
+        case UnitMode::write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+        case UnitMode::append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    }
+    int fd = ::open(p.c_str(), flags, 0666);
+    if (fd < 0) return errno ? errno : EIO;
+    Unit& u = TABLE.units[unit];
+    u.fd = fd;
+    u.mode = mode;
+    u.failed = false;
+    u.eof = false;
+    u.path = std::move(p);
+    u.buf.resize(BUFSZ);
+    u.beg = u.end = 0;
+    return 0;
+}
+
+bool unit_is_open(int32_t unit) { return find(unit) != nullptr; }
+
+IoStat close_unit(int32_t unit, CloseMode mode) {
+    Unit* u = find(unit);
+    if (!u) return IoStat::ok;
+    bool good = flush(*u);
+    if (::close(u->fd) != 0) good = false;
+    u->fd = -1;
+    if (mode == CloseMode::remove && ::unlink(u->path.c_str()) != 0) good = false;
+    u->path.clear();
+    u->beg = u->end = 0;
+    return good ? IoStat::ok : IoStat::err;
+}
+
+IoStat rewind_unit(int32_t unit) {
+    Unit* u = find(unit);
+    if (!u) return IoStat::err;
+    bool good = flush(*u);
+    if (::lseek(u->fd, 0, SEEK_SET) < 0) good = false;
+    u->beg = u->end = 0;
+    u->eof = false;
+    return good ? IoStat::ok : IoStat::err;
+}
+
+IoStat read_line(int32_t unit, std::string_view& line) {
+    Unit* u = find(unit);
+    if (!u || u->mode != UnitMode::read) return IoStat::err;
+    std::size_t scan = u->beg;
+    for (;;) {
+        const char* base = u->buf.data();
+        const void* nl = std::memchr(base + scan, '\n', u->end - scan);
+        if (nl) {
+            std::size_t pos = std::size_t(static_cast<const char*>(nl) - base);
+            std::size_t len = pos - u->beg;
+            if (len > 0 && base[pos - 1] == '\r') --len;
+            line = std::string_view(base + u->beg, len);
+            u->beg = pos + 1;
+            return IoStat::ok;
+        }
+        std::size_t done = u->end - u->beg;  // bytes of the line seen so far
+        if (!refill(*u)) {
+            if (errno != 0) return IoStat::err;
+            if (u->end == u->beg) return IoStat::end;
+            // Last line without terminator.
+            std::size_t len = u->end - u->beg;
+            if (u->buf[u->end - 1] == '\r') --len;
+            line = std::string_view(u->buf.data() + u->beg, len);
+            u->beg = u->end;
+            return IoStat::ok;
+        }
+        scan = u->beg + done;
+    }
+}
+
+IoStat write_line(int32_t unit, std::string_view line) {
+    Unit* u = find(unit);
+    if (!u || u->mode == UnitMode::read || u->failed) return IoStat::err;
+    std::size_t need = line.size() + 1;
+    if (u->end + need > u->buf.size()) {
+        if (!flush(*u)) return IoStat::err;
+        if (need > u->buf.size()) {
+            if (!write_all(u->fd, line.data(), line.size()) || !write_all(u->fd, "\n", 1)) {
+                u->failed = true;
+                return IoStat::err;
+            }
+            return IoStat::ok;
+        }
+    }
+    std::memcpy(u->buf.data() + u->end, line.data(), line.size());
+    u->end += line.size();
+    u->buf[u->end++] = '\n';
+    return IoStat::ok;
+}
+
+IoStat flush_unit(int32_t unit) {
+    Unit* u = find(unit);
+    if (!u) return IoStat::err;
+    return flush(*u) ? IoStat::ok : IoStat::err;
+}
+
+void close_all_units() {
+    for (int32_t k = 0; k <= MAX_UNIT; ++k) close_unit(k);
+}
+
+}  // namespace kolm::platform

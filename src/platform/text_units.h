@@ -1,0 +1,67 @@
+// Unit numbers mapped to open sequential text files.
+//
+// A unit is opened on a path for reading, writing (from the start of the
+// file) or appending, and is then addressed by its number until it is
+// closed. Input is read one line at a time; a line ends at LF, and a CR
+// right before the LF is dropped, so LF and CRLF files (and files that mix
+// them) read alike; a last line without terminator is still a line. Output
+// lines are written with LF.
+//
+// Output is buffered per unit. A write error (disk full, unit not open, unit
+// opened for reading) is reported by the call that meets it and sticks to
+// the unit: every later write, flush and the close report ERR as well, so a
+// lost record is never reported as written.
+//
+// Open output units are flushed and closed (kept) when the program stops
+// through kolm::platform::stop_program.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace kolm::platform {
+
+// Status of a statement: 0 done, -1 end of file, positive: any other failure.
+enum class IoStat : int { ok = 0, end = -1, err = 1 };
+
+enum class UnitMode {
+    read,    // the file must exist ("OLD")
+    write,   // created when missing, emptied when it exists; writing starts at its beginning
+    append,  // created when missing; writing continues after its end
+};
+
+enum class CloseMode { keep, remove };
+
+// Unit numbers 0 to 99.
+inline constexpr int32_t MAX_UNIT = 99;
+
+// Opens path on the unit. A unit already open is closed first (kept).
+// Returns 0 on success, else the system error number (EINVAL for a unit
+// number outside 0..MAX_UNIT or an empty path).
+int open_unit(int32_t unit, std::string_view path, UnitMode mode);
+
+bool unit_is_open(int32_t unit);
+
+// Closes the unit, flushing its output; CloseMode::remove deletes the file
+// after closing. Closing a unit that is not open does nothing and gives ok.
+// ERR when buffered output could not be written or the file not removed.
+IoStat close_unit(int32_t unit, CloseMode mode = CloseMode::keep);
+
+// Back to the start of the file (output is flushed first).
+IoStat rewind_unit(int32_t unit);
+
+// Next line without its terminator. The view stays valid until the next
+// call on the same unit. END at the end of the file; ERR when the unit is
+// not open for reading or the read fails.
+IoStat read_line(int32_t unit, std::string_view& line);
+
+// Appends one line and its LF.
+IoStat write_line(int32_t unit, std::string_view line);
+
+// Writes the unit's buffered output to the file.
+IoStat flush_unit(int32_t unit);
+
+// Flushes and closes (keeps) every open unit.
+void close_all_units();
+
+}  // namespace kolm::platform

@@ -1,0 +1,44 @@
+// Plots of the inversion's stages.
+#include "ui/plots.h"
+
+#include "blocks/peltartrueh.h"
+#include "inversion/coef_reexpression.h"
+#include "platform/graphics.h"
+#include "ui/plot_frame.h"
+
+namespace kolm::ui {
+
+namespace gfx = platform::gfx;
+
+void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const float* A) {
+    if (PLOTWN.P(9) == 0) return;
+    if (FA <= 0.0f || FB <= FA) return;
+    const int32_t Y1 = PLOTWN.P(6);
+    const float S = float(PLOTWN.P(7) > 0 ? PLOTWN.P(7) : 1);
+
+    int32_t top;
+    if (LAYCTL.IRGN == 1) top = Y1 - 200;
+    else if (LAYCTL.IRGN == 2) top = Y1 - 250;
+    else top = FB >= 6.0f * S ? Y1 - 350 : Y1 - 300;
+    gfx::set_colour(gfx::rgb(255, 255, 0));
+    const int32_t xb = plot_x(FB);
+    gfx::move_to(xb, Y1);
+    gfx::line_to(xb, top);
+
+    gfx::set_colour(ICOLOR);
+    float h = HB;
+    for (int32_t i = 0; i < N; ++i) h += A[i];
+    gfx::move_to(plot_x(FA), plot_y(h));
+    // Steps of 0.1 S MHz; a section reaching far beyond the frame (a damaged
+    // record) ends with one line to its top instead of endless steps.
+    constexpr int32_t MAXSTEPS = 4096;
+    const float step = 0.1f * S;
+    for (int32_t k = 1;; ++k) {
+        float f = FA + float(k) * step;
+        if (f > FB || k >= MAXSTEPS) f = FB;
+        gfx::line_to(plot_x(f), plot_y(HB + section_curve(A, N, section_coordinate(f, FA, FB))));
+        if (f >= FB) break;
+    }
+}
+
+}  // namespace kolm::ui

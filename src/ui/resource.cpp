@@ -1,0 +1,113 @@
+// The dialog templates as tables: caption, size in dialog units, controls.
+#include "ui/resource.h"
+
+#include "platform/dialog.h"
+
+namespace kolm::platform {
+
+namespace {
+
+using K = ControlKind;
+namespace r = ui::res;
+
+constexpr ControlTemplate SPECIFICATIONS[] = {
+    {r::spec::FORMAT_GROUP, K::group_box, "DATA FORMAT OF THE INPUT FILES", 0},
+    {r::spec::SAO, K::check_box, "SAO", 0},
+    {r::spec::STANDARD, K::check_box, "STANDARD", 0},
+    {r::spec::OTHERS, K::check_box, "ANY OF OTHERS", 0},
+    {ID_NONE, K::group_box, "PATH+NAME of PROGRAM (to convert data into STANDARD format):", 0},
+    {r::spec::PROGRAM, K::edit, "", 0},
+    {r::spec::BROWSE_PROGRAM, K::push_button, "BROWSE", 0},
+    {r::spec::INPUT_GROUP, K::group_box, "INPUT FILE: Path and Name ", 0},
+    {r::spec::INPUT, K::edit, "", 0},
+    {ID_NONE, K::static_text,
+     "(Enter one file or  *.* to include all  the files in one subdirectory. Use BROWSE to get them.)", STYLE_WRAP},
+    {r::spec::BROWSE_INPUT, K::push_button, "BROWSE", 0},
+    {r::spec::OUTPUT_GROUP, K::group_box, "OUTPUT FILE: Path and Name", 0},
+    // File names are case-sensitive here, so the output box keeps the case as typed.
+    {r::spec::OUTPUT, K::edit, "", 0},
+    {ID_NONE, K::static_text,
+     "(You can re-specify it. The entry NONE means that no output files will be created)", STYLE_WRAP},
+    {r::spec::STEP_LABEL, K::static_text,
+     "Height Step (km) for N(h) Table (10.0 is recommended. The default value 0.0 will not do tabulation):",
+     STYLE_WRAP},
+    {r::spec::STEP, K::edit, "", STYLE_UPPERCASE},
+    {r::spec::ACCURACY_GROUP, K::group_box, "", 0},
+    {r::spec::ACCURACY_LABEL, K::static_text,
+     "Accuracy for QP Fitting (0.01 is recommended. The default value 0.0 will not do fitting):", STYLE_WRAP},
+    {r::spec::ACCURACY, K::edit, "", STYLE_UPPERCASE},
+    {r::spec::OK, K::push_button, "OK", STYLE_DEFAULT},
+    {r::spec::EXIT, K::push_button, "EXIT  KOLM", 0},
+    {r::spec::RETURN_KEY, K::push_button, "RETURN KEY", STYLE_HIDDEN | STYLE_DISABLED},
+    {ID_NONE, K::group_box, "", 0},
+    {ID_NONE, K::group_box, "", 0},
+};
+
+constexpr ControlTemplate BROWSE_INPUT[] = {
+    {r::browse::OK, K::push_button, "OK", STYLE_DEFAULT},
+    {r::browse::CANCEL, K::push_button, "Cancel", 0},
+    {ID_NONE, K::group_box, "CHOICES", 0},
+    {ID_NONE, K::static_text, "Look in DRIVES/DIRECTORIES:", 0},
+    {r::browse::GOING_BACK, K::check_box, "Going Back", 0},
+    {r::browse::DIRECTORIES, K::combo_box, "", STYLE_SORTED},
+    {r::browse::CURRENT, K::list_box, "", 0},
+    {ID_NONE, K::static_text, "Click to select ALL:", 0},
+    {r::browse::ALL_FILES, K::list_box, "", 0},
+    {ID_NONE, K::static_text, "Click to select ONE:", 0},
+    {r::browse::FILES, K::list_box, "", STYLE_SORTED},
+    {ID_NONE, K::group_box, "SELECTED", 0},
+    {ID_NONE, K::static_text, "File Path:", 0},
+    {r::browse::SELECTED_PATH, K::list_box, "", 0},
+    {ID_NONE, K::static_text, "File Name(s):", 0},
+    {r::browse::SELECTED_NAME, K::list_box, "", 0},
+    {r::browse::SELECTED_COUNT, K::static_text, "", STYLE_RIGHT},
+};
+
+constexpr ControlTemplate BROWSE_PROGRAM[] = {
+    {r::browse::OK, K::push_button, "OK", STYLE_DEFAULT},
+    {r::browse::CANCEL, K::push_button, "Cancel", 0},
+    {ID_NONE, K::group_box, "CHOICES (SELECT the program for CONVERSION)", 0},
+    {ID_NONE, K::static_text, "Loking in DRIVES/DIRECTORIES:", 0},
+    {r::browse::GOING_BACK, K::check_box, "Going Back", 0},
+    {r::browse::DIRECTORIES, K::combo_box, "", STYLE_SORTED},
+    {r::browse::CURRENT, K::list_box, "", 0},
+    {ID_NONE, K::static_text, "Click to select ONE:", 0},
+    {r::browse::FILES, K::list_box, "", STYLE_SORTED},
+    {ID_NONE, K::group_box, "SELECTED", 0},
+    {ID_NONE, K::static_text, "Path:", 0},
+    {r::browse::SELECTED_PATH, K::list_box, "", 0},
+    {ID_NONE, K::static_text, "Name:", 0},
+    {r::browse::SELECTED_NAME, K::list_box, "", 0},
+};
+
+constexpr ControlTemplate INSTRUCTIONS[] = {
+    {r::instructions::OK, K::push_button, "OK", STYLE_DEFAULT},
+    {r::instructions::MESSAGE, K::static_text, "", STYLE_WRAP},
+};
+
+constexpr ControlTemplate WARNING[] = {
+    {ID_NONE, K::static_text, "The OUTPUT file", 0},
+    {r::warning::PATH, K::static_text, "", 0},
+    {ID_NONE, K::static_text,
+     "EXISTS already.  It will be overwritten without any changes in the NAME listed in the next box:", STYLE_WRAP},
+    {r::warning::NAME, K::edit, "", 0},
+    {r::warning::OK, K::push_button, "OK", STYLE_DEFAULT},
+};
+
+constexpr DialogTemplate TEMPLATES[] = {
+    {r::DLG_SPECIFICATIONS, "SPECIFICATIONS", 5, 120, 391, 130, SPECIFICATIONS},
+    {r::DLG_BROWSE_INPUT, "SPECIFICATION OF INPUT DATA  FILES", 20, 20, 320, 200, BROWSE_INPUT},
+    {r::DLG_INSTRUCTIONS, "INSTRUCTIONS", 50, 50, 187, 73, INSTRUCTIONS},
+    {r::DLG_WARNING, "WARNING", 0, 0, 280, 133, WARNING},
+    {r::DLG_BROWSE_PROGRAM, "SPECIFICATION OF THE PROGRAM TO CONVERT DATA FORMAT", 20, 20, 320, 200, BROWSE_PROGRAM},
+};
+
+}  // namespace
+
+const DialogTemplate* find_dialog_template(int32_t id) {
+    for (const DialogTemplate& t : TEMPLATES)
+        if (t.id == id) return &t;
+    return nullptr;
+}
+
+}  // namespace kolm::platform

@@ -1,0 +1,18 @@
+// Base of the tests that run the inversion: a fresh run in its own working
+// directory holding the model files that the sunspot lookup and the
+// predictions read.
+#pragma once
+
+#include "work_dir.h"
+
+namespace kolm::testrec {
+
+class InversionTest : public kolm::testing::WorkDir {
+protected:
+    void SetUp() override {
+        WorkDir::SetUp();
+        copy_all_models();
+    }
+};
+
+}  // namespace kolm::testrec

@@ -1,0 +1,144 @@
+// Units on text files: line ends, buffering, write errors, stop handling.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/console.h"
+#include "platform/text_units.h"
+
+namespace kolm::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TextUnits : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "kolm_units_XXXXXX").string();
+        dir_ = mkdtemp(tmpl.data());
+    }
+    void TearDown() override {
+        close_all_units();
+        fs::remove_all(dir_);
+    }
+    std::string file(const char* name, const std::string& content = {}) const {
+        std::string p = (fs::path(dir_) / name).string();
+        if (!content.empty()) std::ofstream(p, std::ios::binary) << content;
+        return p;
+    }
+    static std::string slurp(const std::string& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    std::string dir_;
+};
+
+TEST_F(TextUnits, ReadsLfCrlfMixedAndAnUnterminatedLastLine) {
+    ASSERT_EQ(open_unit(1, file("in.txt", "one\r\ntwo\n\r\nlast"), UnitMode::read), 0);
+    std::string_view line;
+    const char* expect[] = {"one", "two", "", "last"};
+    for (const char* e : expect) {
+        ASSERT_EQ(read_line(1, line), IoStat::ok);
+        EXPECT_EQ(line, e);
+    }
+    EXPECT_EQ(read_line(1, line), IoStat::end);
+    EXPECT_EQ(read_line(1, line), IoStat::end);
+    ASSERT_EQ(rewind_unit(1), IoStat::ok);
+    ASSERT_EQ(read_line(1, line), IoStat::ok);
+    EXPECT_EQ(line, "one");
+    EXPECT_EQ(close_unit(1), IoStat::ok);
+    EXPECT_EQ(read_line(1, line), IoStat::err);  // closed
+}
+
+TEST_F(TextUnits, LinesLongerThanTheBufferAndAcrossItsEdge) {
+    std::string big(200000, 'x');
+    std::string content;
+    for (int i = 0; i < 3000; ++i) content += std::to_string(i) + "\n";
+    content += big + "\r\nend\n";
+    ASSERT_EQ(open_unit(2, file("big.txt", content), UnitMode::read), 0);
+    std::string_view line;
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_EQ(read_line(2, line), IoStat::ok);
+        ASSERT_EQ(line, std::to_string(i));
+    }
+    ASSERT_EQ(read_line(2, line), IoStat::ok);
+    EXPECT_EQ(line.size(), big.size());
+    ASSERT_EQ(read_line(2, line), IoStat::ok);
+    EXPECT_EQ(line, "end");
+
+    std::string out = file("big_out.txt");
+    ASSERT_EQ(open_unit(3, out, UnitMode::write), 0);
+    EXPECT_EQ(write_line(3, "a"), IoStat::ok);
+    EXPECT_EQ(write_line(3, big), IoStat::ok);
+    EXPECT_EQ(write_line(3, "b"), IoStat::ok);
+    EXPECT_EQ(close_unit(3), IoStat::ok);
+    EXPECT_EQ(slurp(out), "a\n" + big + "\nb\n");
+}
+
+TEST_F(TextUnits, WriteEmptiesAppendContinuesRemoveDeletes) {
+    std::string p = file("o.txt", "old contents\n");
+    ASSERT_EQ(open_unit(3, p, UnitMode::write), 0);
+    EXPECT_EQ(write_line(3, "new"), IoStat::ok);
+    EXPECT_EQ(close_unit(3), IoStat::ok);
+    EXPECT_EQ(slurp(p), "new\n");
+    ASSERT_EQ(open_unit(3, p, UnitMode::append), 0);
+    EXPECT_EQ(write_line(3, "more"), IoStat::ok);
+    EXPECT_EQ(close_unit(3), IoStat::ok);
+    EXPECT_EQ(slurp(p), "new\nmore\n");
+    ASSERT_EQ(open_unit(3, p, UnitMode::append), 0);
+    EXPECT_EQ(close_unit(3, CloseMode::remove), IoStat::ok);
+    EXPECT_FALSE(fs::exists(p));
+    EXPECT_EQ(close_unit(3), IoStat::ok);  // not open: nothing happens
+}
+
+TEST_F(TextUnits, OpenFailuresAndWrongDirections) {
+    EXPECT_NE(open_unit(1, file("missing.txt"), UnitMode::read), 0);
+    EXPECT_FALSE(unit_is_open(1));
+    EXPECT_NE(open_unit(MAX_UNIT + 1, file("x.txt"), UnitMode::write), 0);
+    EXPECT_NE(open_unit(-1, file("x.txt"), UnitMode::write), 0);
+    EXPECT_NE(open_unit(4, "", UnitMode::write), 0);
+    ASSERT_EQ(open_unit(1, file("r.txt", "x\n"), UnitMode::read), 0);
+    EXPECT_EQ(write_line(1, "no"), IoStat::err);  // opened for reading
+    EXPECT_EQ(write_line(9, "no"), IoStat::err);  // not open
+    ASSERT_EQ(open_unit(3, file("w.txt"), UnitMode::write), 0);
+    std::string_view line;
+    EXPECT_EQ(read_line(3, line), IoStat::err);  // opened for writing
+}
+
+TEST_F(TextUnits, DiskFullIsReportedAndSticks) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    ASSERT_EQ(open_unit(3, "/dev/full", UnitMode::write), 0);
+    // The first lines sit in the buffer; the failure shows at the latest on flush.
+    EXPECT_EQ(write_line(3, "record"), IoStat::ok);
+    EXPECT_EQ(flush_unit(3), IoStat::err);
+    EXPECT_EQ(write_line(3, "next"), IoStat::err);
+    EXPECT_EQ(close_unit(3), IoStat::err);
+    // A long stream fails during writing already.
+    ASSERT_EQ(open_unit(3, "/dev/full", UnitMode::write), 0);
+    std::string line(100, 'x');
+    IoStat st = IoStat::ok;
+    for (int i = 0; i < 2000 && st == IoStat::ok; ++i) st = write_line(3, line);
+    EXPECT_EQ(st, IoStat::err);
+    close_unit(3);
+}
+
+TEST_F(TextUnits, StopFlushesAndKeepsOpenOutput) {
+    std::string p = file("kept.txt");
+    EXPECT_EXIT(
+        {
+            open_unit(3, p, UnitMode::write);
+            write_line(3, "written before the stop");
+            stop_program("stopping");
+        },
+        ::testing::ExitedWithCode(1), "");
+    EXPECT_EQ(slurp(p), "written before the stop\n");
+}
+
+}  // namespace
+}  // namespace kolm::platform
