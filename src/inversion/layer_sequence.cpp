@@ -7,8 +7,12 @@
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
 #include "inversion/e_layer.h"
+#include "inversion/f1_layer.h"
+#include "inversion/f2_layer.h"
 #include "inversion/gauss_integral.h"
+#include "inversion/nh_table.h"
 #include "inversion/status.h"
+#include "inversion/valley.h"
 
 namespace kolm {
 
@@ -19,6 +23,33 @@ namespace {
 const RunStateReset reset_field([] { FIELDST = FieldTermState{}; });
 
 constexpr float MAXDIP = 1.569051f;
+
+// Steps 5 to 11: valley, F1, F2 and the final table; any failure status
+// ends them (the sequence goes on with the E-block fit).
+void layers_above_e() {
+    auto& IQ = SCALE2.IQUALE;
+    // 5. Valley.
+    MAHAGULY();
+    if (IQ(2) != status::PROFILE_OBTAINED) return;
+    // Plot of the valley (stage 2) goes here.
+
+    // 6.-8. F1 layer, when one is scaled; without trace points the F2 stage derives it.
+    if (SCLCHR.FOF1 <= 50.0f) {
+        F1PROF(LAYCOF.ER(2));
+        if (VALPAR.F1CASE != 2) {
+            if (IQ(2) != status::PROFILE_OBTAINED) return;
+            HEIGHTCHK();
+            if (IQ(2) > status::PROFILE_OBTAINED) return;
+            // Peak parabolic fit of the F1 layer (YF1) and its plots (stages 3, 5) go here.
+        }
+    }
+    // 9. F2 layer, with its height check and 1 km table.
+    FPROF(LAYCOF.ER(3));
+    if (IQ(2) != status::PROFILE_OBTAINED || SMAT.KCHK > 0) return;
+    // 10. Peak parabolic fit of the F2 layer (YF2) and its plots (stages 4, 5) go here.
+    // 11. Quasi-parabolic fit (QPFIT) goes here, then the final table.
+    NHTABLE(1);
+}
 
 }  // namespace
 
@@ -48,16 +79,7 @@ void DECIDE() {
     EPROF(LAYCOF.ER(1));
     if (IQ(2) == status::PROFILE_OBTAINED) {
         // Plots of the E layer (stages 1 and 5) go here.
-
-        // LATER STAGES, in this order, each ending the sequence (to the
-        // E-block fit) when IQUALE(2) is no longer 2:
-        //  5. valley: MAHAGULY; plot stage 2.
-        //  6. when FOF1 > 50.0 go to 9.
-        //  7. F1 layer: F1PROF(ER(2)); F1CASE = 2 goes to 9.
-        //  8. HEIGHTCHK (status above 2 ends); PARAFITF; plot stages 3, 5.
-        //  9. F2 layer: FPROF(ER(3)); also ends when KCHK > 0.
-        // 10. PARAFITF; plot stages 4, 5.
-        // 11. QPFIT; NHTABLE(1).
+        layers_above_e();
     }
     // 12. E-block fit, for every record that reaches the sequence:
     //     EAPROF(EBLOCK.EERR) goes here.

@@ -1,0 +1,190 @@
+// F2-layer solution.
+//
+// The structure follows the F1 solver: data preparation, a gap test, then a
+// direct solution or the term-by-term build-up with synthetic points. An F1
+// layer scaled without trace points is derived here: a first F2 pass over
+// the F points from the E top gives the points up to foF1, which are solved
+// as the F1 section, and the F2 section is then solved again from foF1.
+#include "inversion/f2_layer.h"
+
+#include <cmath>
+
+#include "blocks/peltarscale.h"
+#include "blocks/peltartrueh.h"
+#include "inversion/coef_reexpression.h"
+#include "inversion/data_selection.h"
+#include "inversion/f1_layer.h"
+#include "inversion/nh_table.h"
+#include "inversion/section_setup.h"
+#include "inversion/status.h"
+
+namespace kolm {
+
+namespace {
+
+constexpr int MAX_F1_POINTS = 100;  // points of an F1 layer derived without its trace
+
+// The F points between the E top and foF1, from the last to the first,
+// become the only points of the section.
+int16_t take_f1_points() {
+    auto& T = TRCSEC;
+    float fk[MAX_F1_POINTS], ppo[MAX_F1_POINTS];
+    int n = 0;
+    for (int K = T.NFQ; K >= 1 && n < MAX_F1_POINTS; --K)
+        if (T.FK(K) > LAYCOF.FC(2) && T.FK(K) <= SCLCHR.FOF1) {
+            fk[n] = T.FK(K);
+            ppo[n] = T.PPO(K);
+            ++n;
+        }
+    T.FK.fill(0.0f);
+    T.PPO.fill(0.0f);
+    for (int I = 1; I <= n; ++I) {
+        T.FK(I) = fk[I - 1];
+        T.PPO(I) = ppo[I - 1];
+    }
+    T.NFQ = static_cast<int16_t>(n);
+    return T.NFQ;
+}
+
+// Solves the F1 section from the E top to foF1 on the points taken above.
+// False with the status set when the solution fails.
+bool derive_f1() {
+    auto& T = TRCSEC;
+    auto& C = LAYCOF;
+    auto& Q = SCALE2.IQUALE;
+    if (take_f1_points() == 0) {
+        Q(2) = status::F1_TRACE;
+        return false;
+    }
+    C.FC(3) = SCLCHR.FOF1;
+    LAYCTL.IRGN = 2;
+    T.NN = 3;
+    float E = 0.0f;
+    // FEWTERM may keep four terms; it leaves A zero above the count it used.
+    const int n = fsection::solve_direct(false, false, E) ? 5 : T.NN;
+    for (int I = 1; I <= n; ++I) C.AF1(I) = C.A(I);
+    C.ER(2) = E;
+    SMAT.KCHKF1 = SMAT.KCHK;
+    Q(8) = SMAT.KCHKF1;
+    if (SMAT.KCHKF1 != 0) {
+        Q(2) = SMAT.KCHKF1 == 1 ? status::F1_ROOTS : status::F1_OSCILLATING;
+        return false;
+    }
+    float sum = 0.0f, amax = 0.0f;
+    for (int I = 1; I <= 5; ++I) {
+        sum += C.AF1(I);
+        if (std::fabs(C.AF1(I)) > amax) amax = std::fabs(C.AF1(I));
+    }
+    C.ZMF1 = DERPAR.HSTARTF1 - sum;
+    if (!(C.ZMF1 > C.ZME && C.ZMF1 <= 300.0f && amax <= 999.0f)) {
+        Q(2) = status::F1_THICK;
+        return false;
+    }
+    // Peak parabolic fit of the F1 layer (semi-thickness YF1) and its plots go here.
+    DERPAR.HSTARTF2 = C.ZMF1;
+    VALPAR.F1CASES = VALPAR.F1CASE;
+    VALPAR.F1CASE = 0;
+    T.FSTART = C.FC(3);
+    LAYCTL.IRGN = 3;
+    return true;
+}
+
+// Half-density height: the height of the section holding foF2/sqrt(2).
+void half_density_height() {
+    auto& C = LAYCOF;
+    const float fh2 = C.FC(4) / std::sqrt(2.0f);
+    float fa, fb, zm;
+    float a[5] = {};
+    if (C.FC(3) <= fh2) {
+        fa = C.FC(3), fb = C.FC(4), zm = C.ZMF2;
+        for (int I = 1; I <= 5; ++I) a[I - 1] = C.AF2(I);
+    } else if (C.FC(2) <= fh2) {
+        fa = C.FC(2), fb = C.FC(3), zm = C.ZMF1;
+        for (int I = 1; I <= 5; ++I) a[I - 1] = C.AF1(I);
+    } else {
+        fa = C.FC(1), fb = C.FC(2), zm = C.ZME;
+        for (int I = 1; I <= 3; ++I) a[I - 1] = C.AE(I);
+    }
+    for (int I = 1; I <= 5; ++I) C.A(I) = a[I - 1];
+    C.ZHALF = zm + section_curve(a, 5, section_coordinate(fh2, fa, fb));
+}
+
+}  // namespace
+
+void FPROF(float& ERR) {
+    auto& T = TRCSEC;
+    auto& C = LAYCOF;
+    auto& Q = SCALE2.IQUALE;
+    auto& V = VALPAR;
+    T.FSTART = T.FEND;
+
+    int16_t fewer = 0;
+    float residual = 0.0f;
+    // A second round follows the derivation of an F1 layer without trace.
+    for (int round = 0; round < 2; ++round) {
+        C.AF2.fill(0.0f);
+        fewer = 0;
+        LAYCTL.IRGN = 3;
+        SETUP();
+        if (T.NFQ > 0 && T.FSTART >= T.FEND) {
+            Q(2) = status::F2_RANGE;
+            fsection::report_range_error(" F2 LAYER: FSTART,FEND=",
+                                         " DATA ERROR: F2-REGION FREQUENCY RANGE ERROR!");
+            return;
+        }
+        DATAEFFE();
+        DATAUSED(1);
+        if (T.NFQ > MAXTRC) {
+            Q(2) = status::F2_TRACE;
+            return;
+        }
+        // Data-point plot of the section goes here.
+        if (T.NFQ <= 2) {
+            Q(2) = status::F2_FEW_POINTS;
+            return;
+        }
+        if (V.F1CASE == 0 && fsection::data_start_far_above(C.FC(3))) V.F1CASE = 1;
+
+        if (V.F1CASE == 0) {
+            float E = 0.0f;
+            fewer = fsection::solve_direct(true, true, E) ? 1 : 0;
+            ERR = E;
+            residual = E;
+            break;
+        }
+        // The build-up reports no fit error; its residual is still judged.
+        fsection::solve_extrapolated(4, C.FC(2) + 0.0001f, C.AF2.data(), true, residual);
+        if (V.F1CASE != 2) break;
+        if (!derive_f1()) return;
+    }
+
+    SMAT.KCHKF2 = SMAT.KCHK;
+    Q(3) = SMAT.KCHKF2;
+    if (SMAT.KCHKF2 == 1) {
+        Q(2) = status::F2_ROOTS;
+        return;
+    }
+    if (SMAT.KCHKF2 != 0 || !(residual <= 99.999f)) {
+        Q(2) = status::F2_OSCILLATING;
+        return;
+    }
+    float sum = 0.0f, amax = 0.0f;
+    for (int I = 1; I <= T.NN; ++I) {
+        C.AF2(I) = C.A(I);
+        sum += C.AF2(I);
+        if (std::fabs(C.AF2(I)) > amax) amax = std::fabs(C.AF2(I));
+    }
+    C.ZMF2 = DERPAR.HSTARTF2 - sum;
+    if (!(C.ZMF2 > C.ZMF1 && C.ZMF2 <= 800.0f && amax <= 999.0f)) {
+        Q(2) = status::F2_TRACE;
+        return;
+    }
+    HEIGHTCHK();
+    if (Q(2) != status::PROFILE_OBTAINED) return;
+    Q(12) = fewer;
+    half_density_height();
+    NHTABLE(0);
+    // Bottomside parameters B0, B1, D1 and the electron content go here.
+}
+
+}  // namespace kolm
