@@ -22,7 +22,10 @@ Dual sqrt(Dual a) {
 }
 Dual constant(double c) { return {c, 0.0}; }
 
-// n**2 of the ordinary wave as a dual number in f.
+// n**2 of the ordinary wave as a dual number in f. The denominator
+// 1 - b + sqrt(b**2 + YL**2), b = YT**2/(2(1 - X)), is formed as
+// 1 + YL**2/(sqrt(b**2 + YL**2) + b): near reflection b is large and the
+// difference would cancel.
 Dual n2_dual(double f, double fn2, double fh, double dip) {
     const Dual F{f, 1.0};
     const Dual X = constant(fn2) / (F * F);
@@ -30,10 +33,10 @@ Dual n2_dual(double f, double fn2, double fh, double dip) {
     const Dual YL = Y * constant(std::sin(dip));
     const Dual YT = Y * constant(std::cos(dip));
     const Dual one = constant(1.0);
-    const Dual omx = one - X;
-    const Dual yt2 = YT * YT;
-    const Dual root = sqrt(yt2 * yt2 / (constant(4.0) * omx * omx) + YL * YL);
-    const Dual den = one - yt2 / (constant(2.0) * omx) + root;
+    const Dual b = YT * YT / (constant(2.0) * (one - X));
+    const Dual yl2 = YL * YL;
+    const Dual root = sqrt(b * b + yl2);
+    const Dual den = yl2.v == 0.0 ? one : one + yl2 / (root + b);
     return one - X / den;
 }
 
@@ -56,13 +59,37 @@ void gk15(const std::function<double(double)>& g, double a, double b, double& k,
     err = std::fabs((kron - gauss) * h);
 }
 
-// Error allowed per unit length of the interval, plus the rounding of the sum.
-double integrate(const std::function<double(double)>& g, double a, double b, double density, int depth = 0) {
+// Globally adaptive: the panel with the largest error estimate is halved
+// until the total estimate is below tol or the panel budget is spent.
+double integrate(const std::function<double(double)>& g, double a, double b, double tol) {
+    struct Panel {
+        double a, b, k, err;
+    };
+    std::vector<Panel> panels;
     double k, err;
     gk15(g, a, b, k, err);
-    if (err <= density * (b - a) + 1e-13 * std::fabs(k) || depth > 30) return k;
-    const double m = 0.5 * (a + b);
-    return integrate(g, a, m, density, depth + 1) + integrate(g, m, b, density, depth + 1);
+    panels.push_back({a, b, k, err});
+    auto by_err = [](const Panel& x, const Panel& y) { return x.err < y.err; };
+    double total = err;
+    for (int n = 0; n < 4000 && total > tol; ++n) {
+        std::pop_heap(panels.begin(), panels.end(), by_err);
+        const Panel p = panels.back();
+        panels.pop_back();
+        const double m = 0.5 * (p.a + p.b);
+        Panel l{p.a, m, 0, 0}, r{m, p.b, 0, 0};
+        gk15(g, l.a, l.b, l.k, l.err);
+        gk15(g, r.a, r.b, r.k, r.err);
+        panels.push_back(l);
+        std::push_heap(panels.begin(), panels.end(), by_err);
+        panels.push_back(r);
+        std::push_heap(panels.begin(), panels.end(), by_err);
+        total = 0.0;
+        for (const Panel& q : panels) total += q.err;
+        if (!std::isfinite(total)) break;
+    }
+    double sum = 0.0;
+    for (const Panel& q : panels) sum += q.k;
+    return sum;
 }
 
 }  // namespace
@@ -81,11 +108,16 @@ double group_index(double f, double fn2, double fh, double dip) {
 }
 
 double Ionosphere::fn2(double h) const {
+    if (h < base) return 0.0;
+    if (profile) return profile(h);
     double sum = 0.0;
     for (const Layer& L : layers) {
-        if (L.shape == Layer::CHAPMAN) {
-            const double z = (h - L.hm) / L.sc;
+        if (L.shape == Layer::CHAPMAN || (L.shape == Layer::BOTTOMSIDE && h > L.hm)) {
+            const double z = (h - L.hm) / (L.shape == Layer::CHAPMAN ? L.sc : L.top);
             if (z > -30.0) sum += L.fo * L.fo * std::exp(1.0 - z - std::exp(-z));
+        } else if (L.shape == Layer::BOTTOMSIDE) {
+            const double x = (L.hm - h) / L.sc;
+            sum += L.fo * L.fo * std::exp(-std::pow(x, L.b1)) / std::cosh(x);
         } else {
             const double y = (h - L.hm) / L.sc;
             if (std::fabs(y) < 1.0) sum += L.fo * L.fo * (1.0 - y * y);
@@ -122,7 +154,11 @@ double Ionosphere::virtual_height(double f) const {
     auto g = [&](double s) { return 2.0 * s * group_index(f, fn2(hr - s * s), fh, dip); };
     // Split at the layer peaks below the reflection, where a wave just above
     // a peak is strongly retarded.
-    std::vector<double> cuts = {0.0};
+    // Within 1e-10 km of the reflection the plasma frequency cannot be told
+    // from f in double precision: that last bit, where g is nearly constant,
+    // is taken as a rectangle.
+    constexpr double S_MIN = 1e-5;
+    std::vector<double> cuts = {S_MIN};
     if (!peaks_ready) {
         peak_cache = peaks();
         peaks_ready = true;
@@ -131,9 +167,9 @@ double Ionosphere::virtual_height(double f) const {
         if (p.first < hr) cuts.push_back(std::sqrt(hr - p.first));
     cuts.push_back(std::sqrt(hr - base));
     std::sort(cuts.begin(), cuts.end());
-    double sum = 0.0;
+    double sum = g(S_MIN) * S_MIN;
     for (size_t i = 1; i < cuts.size(); ++i) {
-        sum += integrate(g, cuts[i - 1], cuts[i], 1e-8);
+        sum += integrate(g, cuts[i - 1], cuts[i], 1e-6);
     }
     return base + sum;
 }

@@ -3,16 +3,22 @@
 // independently of the inversion in double precision.
 #pragma once
 
+#include <functional>
 #include <utility>
 #include <vector>
 
 namespace kolm::synth {
 
 struct Layer {
-    enum Shape { CHAPMAN, PARABOLIC } shape = CHAPMAN;
+    // BOTTOMSIDE: exp(-x**B1)/cosh(x), x = (hm - h)/sc, below the peak (an
+    // F2 bottomside of thickness sc that reaches down to the E region), the
+    // Chapman layer of scale height top above it.
+    enum Shape { CHAPMAN, PARABOLIC, BOTTOMSIDE } shape = CHAPMAN;
     double fo = 0.0;  // critical frequency of the layer alone, MHz
     double hm = 0.0;  // peak height, km
-    double sc = 0.0;  // Chapman scale height, or parabolic semi-thickness, km
+    double sc = 0.0;  // Chapman scale height, parabolic semi-thickness, or bottomside thickness, km
+    double b1 = 2.0;  // bottomside shape
+    double top = 50.0;  // topside scale height of BOTTOMSIDE, km
 };
 
 struct Ionosphere {
@@ -20,6 +26,9 @@ struct Ionosphere {
     double fh = 0.0;            // gyrofrequency, MHz
     double dip = 0.0;           // magnetic dip, radians
     double base = 60.0;         // no ionisation below, km
+    // When set, the plasma frequency squared (MHz**2) against height (km) in
+    // place of the layer sum.
+    std::function<double(double)> profile;
 
     // Plasma frequency squared (MHz**2) at height h.
     double fn2(double h) const;
