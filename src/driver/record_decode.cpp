@@ -8,6 +8,7 @@
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
 #include "driver/numeric.h"
+#include "inversion/status.h"
 #include "platform/graphics.h"
 #include "ui/plot_frame.h"
 #include "ui/plots.h"
@@ -48,7 +49,7 @@ void RESET_TRACES() {
     TRCWRK.TH.fill(0.0f);
     DECWRK.HLOW(1) = NOHEIGHT;
     DECWRK.HLOW(2) = NOHEIGHT;
-    SCALE2.IQUALE(2) = 0;
+    SCALE2.IQUALE(2) = status::NO_INVERSION;
 }
 
 bool DECODE_TIME_STAMP(int32_t dfi3, const char* ts) {

@@ -6,6 +6,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "driver/numeric.h"
+#include "inversion/status.h"
 
 namespace kolm {
 
@@ -66,7 +67,7 @@ void characteristics(SaoRecord& rec) {
     SC(41) = IRIPAR.B0();
     SC(42) = IRIPAR.B1();
     SC(43) = IRIPAR.D1();
-    if (e.IQUALE(2) != 2) {
+    if (e.IQUALE(2) != status::PROFILE_OBTAINED) {
         for (int i : {32, 33, 34, 37, 38, 39, 40, 41, 42, 43}) SC(i) = NOTCOMPUTED;
     }
     if (s.FOF1 > s.FOF2) {
@@ -235,7 +236,7 @@ void RESULTS_TO_RECORD(SaoRecord& rec, char conv) {
     edit_flags(rec);
 
     rec.DFI(42) = 0;
-    if (SCALE2.IQUALE(2) == 2) {
+    if (SCALE2.IQUALE(2) == status::PROFILE_OBTAINED) {
         rec.DFI(42) = 2;
         rec.G42(1) = LAYCTL.WOUT;
         rec.G42(2) = LAYCTL.DOUT;

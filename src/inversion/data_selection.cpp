@@ -36,6 +36,20 @@ void layer_range(int& first, int& last) {
     last = std::min(last, MAXTRC);
 }
 
+// Working-trace indices of the trace the current region belongs to: the E
+// trace, or the F trace (F1 and F2 points together, one continuous trace).
+void trace_range(int& first, int& last) {
+    const auto& W = TRCWRK;
+    if (LAYCTL.IRGN == 1) {
+        first = 1;
+        last = W.NFQE;
+    } else {
+        first = W.NFQE + 1;
+        last = W.NFQE + W.NFQF1 + W.NFQF;
+    }
+    last = std::min(last, MAXTRC);
+}
+
 // Section arrays refilled from a kept list.
 void refill(const float* f, const float* h, int n) {
     auto& T = TRCSEC;
@@ -148,6 +162,9 @@ void THSMOOTH(int K, float& PVALUE, float& SLOPE) {
         return;
     }
     PVALUE = W.TH(I);
+    // The window may reach across the F1/F2 boundary: the section's frequency
+    // range decides which neighbours count.
+    trace_range(first, last);
     const float FQINCR = SCLCHR.FQINCR;
     float S0 = 0, S1 = 0, S2 = 0, S3 = 0, S4 = 0, S5 = 0, S6 = 0, S7 = 0;
     int n = 0;

@@ -1,6 +1,7 @@
 // Standard-layer shapes and the E layer of fixed shape.
 #include "inversion/starting_shapes.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "blocks/peltarscale.h"
@@ -76,7 +77,8 @@ void standard_layer() {
 const FArray2<float, NSHAPE, 6> SHAPETAB = make_table();
 
 void ZEROPROF(int IROW) {
-    const int NN = TRCSEC.NN;
+    // The table has five coefficients; a longer section gets those five.
+    const int NN = std::min<int>(TRCSEC.NN, 5);
     auto& A = LAYCOF.A;
     if (IROW > NSHAPE) return;
     if (IROW >= 1) {
@@ -162,7 +164,7 @@ void ECHAPMAN(float& ERR) {
     H0 = round_to(H0, 10.0f);
     float sum = 0.0f;
     for (int N = 1; N <= NN; ++N) {
-        A(N) = round_to(A(N) * SCALE, 1000.0f);
+        A(N) = std::round(1000.0f * A(N) * SCALE) / 1000.0f;  // products in this order
         AE(N) = A(N);
         sum += AE(N);
     }

@@ -153,6 +153,8 @@ int32_t select_font(std::string_view s) {
             std::size_t end = s.find('\'', i + 1);
             if (end == std::string_view::npos) return -1;
             std::string_view name = s.substr(i + 1, end - i - 1);
+            // Face names are padded with blanks inside the quotes ("HELV ").
+            while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
             i = end + 1;
             found = -1;
             for (std::size_t k = 0; k < std::size(FACES); ++k) {

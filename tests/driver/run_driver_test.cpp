@@ -26,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using kolm::testing::sample;
 using kolm::testing::script;
-using kolm::testing::WorkDir;
+using kolm::testing::TempDir;
 
 constexpr int32_t TESTUNIT = 40;
 const char* const WARNING = "WARNING: NO PROPER DATA OR ERROR FOUND IN THE INPUT FILE.";
@@ -108,7 +108,7 @@ protected:
     }
     bool warned() const { return err.find(WARNING) != std::string::npos; }
 
-    WorkDir wd;
+    TempDir wd;
     std::unique_ptr<SaoRecord> good;
     std::string out, err;
 };

@@ -108,6 +108,33 @@ TEST_F(DataSelection, SmoothingSearchesOnlyTheCurrentLayer) {
     EXPECT_EQ(slope, 9999.9f);
 }
 
+TEST_F(DataSelection, SmoothingWindowReachesAcrossTheF1F2Boundary) {
+    // F1 points at 4.02, 4.07, 4.12 below F2 points at 4.17, 4.22, 4.27; the
+    // F2 section starts at 4.10 (foF1 4.13 snapped to the grid), so the last
+    // F1 point lies inside it and is a neighbour of the first F2 point.
+    TRCWRK.NFQE = 0;
+    TRCWRK.NFQF1 = 3;
+    TRCWRK.NFQF = 3;
+    auto h = [](int i) { return 200.0f + 3.0f * float(i) + 0.5f * float(i * i); };
+    for (int i = 1; i <= 6; ++i) {
+        TRCWRK.TF(i) = 4.02f + float(i - 1) * 0.05f;
+        TRCWRK.TH(i) = h(i);
+    }
+    for (int k = 1; k <= 3; ++k) {
+        TRCSEC.FK(k) = TRCWRK.TF(k + 3);
+        TRCSEC.PPO(k) = TRCWRK.TH(k + 3);
+    }
+    TRCSEC.NFQ = 3;
+    TRCSEC.FSTART = 4.10f;
+    TRCSEC.FEND = 4.30f;
+    LAYCTL.IRGN = 3;
+    DERPAR.HSTARTF2 = 150.0f;
+    float pv, slope;
+    THSMOOTH(1, pv, slope);
+    EXPECT_NEAR(pv, h(4), 1e-3f);
+    EXPECT_NEAR(slope, (3.0f + 4.0f) / 0.05f, 1e-1f);  // the fit was made
+}
+
 // Kept frequencies as step numbers k (frequency 3.0 + (k-1)*0.05).
 std::vector<int> kept_steps() {
     std::vector<int> k;

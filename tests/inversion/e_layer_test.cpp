@@ -50,6 +50,24 @@ void e_stage_again() {
     EPROF(er);
 }
 
+// E trace from 1.0 to 3.0 MHz of the unit shape of [0.2, 3.01] MHz scaled by
+// SCALE km on a base at BASE km; virtual heights by dense integration with the
+// field. A := the layer's coefficients.
+testrec::Trace fixed_shape_trace(double base, double scale, double dip, double gyro, std::vector<double>& a) {
+    TRCSEC.FSTART = 0.2f;
+    TRCSEC.FEND = 3.01f;
+    TRCSEC.NN = 3;
+    ZEROPROF(0);
+    a = {LAYCOF.A(1) * scale, LAYCOF.A(2) * scale, LAYCOF.A(3) * scale};
+    testrec::Trace e;
+    e.fc = 3.01f;
+    for (int k = 20; k <= 60; ++k) {
+        const double f = double(float(k) * 0.05f);
+        e.heights.push_back(float(base + testref::section_group_path(f, 0.2, 3.01, a, 1e9, gyro, dip * DEG)));
+    }
+    return e;
+}
+
 TEST_F(ELayer, ParabolicLayerInvertsToItsHeightAndThickness) {
     struct Layer {
         double fc, hm, ym, dip_deg, gyro;
@@ -89,17 +107,8 @@ TEST_F(ELayer, LayerOfTheFixedShapeIsRecovered) {
     // 16-point rule resolves the steep lower end of a section that starts at
     // 0.2 MHz only roughly, which the fit absorbs into its base and scale.
     const double H0 = 86.0, SCALE = 24.0, dip = 62.0, gyro = 1.25;
-    TRCSEC.FSTART = 0.2f;
-    TRCSEC.FEND = 3.01f;
-    TRCSEC.NN = 3;
-    ZEROPROF(0);
-    const std::vector<double> a = {LAYCOF.A(1) * SCALE, LAYCOF.A(2) * SCALE, LAYCOF.A(3) * SCALE};
-    testrec::Trace e;
-    e.fc = 3.01f;
-    for (int k = 20; k <= 60; ++k) {
-        const double f = double(float(k) * 0.05f);
-        e.heights.push_back(float(H0 + testref::section_group_path(f, 0.2, 3.01, a, 1e9, gyro, dip * DEG)));
-    }
+    std::vector<double> a;
+    const testrec::Trace e = fixed_shape_trace(H0, SCALE, dip, gyro, a);
     reset_run_state();
     testrec::load(e_record(3.01f, e, float(dip), float(gyro)));
     PROFIL1();
@@ -140,6 +149,38 @@ TEST_F(ELayer, LayerOfTheFixedShapeIsRecovered) {
         }
     }
     EXPECT_EQ(TRCSEC.DHE(int(freqs.size()) + 1), 0.0f);
+}
+
+TEST_F(ELayer, BaseHeightOutsideItsRangeIsHeldAndTheScaleRefitted) {
+    // Layers of the fixed shape on bases at 70 and 95 km: the base is held at
+    // 75 and 90 km and the scale is the least-squares scale on that base.
+    struct Case {
+        double base;
+        float held;
+    };
+    const double SCALE = 24.0, dip = 62.0, gyro = 1.25;
+    for (const Case c : {Case{70.0, 75.0f}, Case{95.0, 90.0f}}) {
+        reset_run_state();
+        std::vector<double> a;
+        const testrec::Trace e = fixed_shape_trace(c.base, SCALE, dip, gyro, a);
+        reset_run_state();
+        testrec::load(e_record(3.01f, e, float(dip), float(gyro)));
+        PROFIL1();
+        e_stage_again();
+        SCOPED_TRACE(c.base);
+        ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
+        EXPECT_EQ(DERPAR.HSTART, c.held);
+        // Scale on the held base, from the section's integrals and unit shape.
+        ZEROPROF(0);
+        double spg = 0, sgg = 0;
+        for (int k = 1; k <= TRCSEC.NFQ; ++k) {
+            double g = 0;
+            for (int n = 1; n <= 3; ++n) g += SMAT.S(n, k) * LAYCOF.A(n);
+            spg += (TRCSEC.PPO(k) - c.held) * g;
+            sgg += g * g;
+        }
+        EXPECT_NEAR(YLAYER.YE, spg / sgg, 1e-3 * spg / sgg);
+    }
 }
 
 TEST_F(ELayer, FewerThanFourPointsGiveTheStandardLayer) {

@@ -477,6 +477,13 @@ TEST(StartingShapes, LookupAndInterpolation) {
     ZEROPROF(2);
     EXPECT_EQ(LAYCOF.A(4), 5.0f);
     EXPECT_FLOAT_EQ(LAYCOF.A(3), SHAPETAB(2, 4));
+    // More terms than the table has: the five are written, nothing beyond.
+    TRCSEC.NN = 8;
+    LAYCOF.A.fill(5.0f);
+    ZEROPROF(1);
+    EXPECT_FLOAT_EQ(LAYCOF.A(5), SHAPETAB(1, 6));
+    at_ratio(0.45f, 3.0f);
+    for (int j = 6; j <= 8; ++j) EXPECT_EQ(LAYCOF.A(j), 5.0f) << j;
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST_F(Graphics, FontOptionStrings) {
     };
     const Case cases[] = {
         {"T'TMS RMN'H16 W7  B           ", 3, Face::serif, 16, 7},
-        {"T'HELV '  H20 W10 B", -1, Face::serif, 16, 7},  // "HELV " is no face: font unchanged
+        {"T'HELV '  H20 W10 B", 1, Face::sans, 20, 10},   // blank padding inside the quotes
         {"T'SCRIPT' H8  W4  B", 5, Face::cursive, 8, 4},
         {"t'modern'h12", 4, Face::sans, 12, 4},
         {"T'ROMAN'  HxW3B", -1, Face::sans, 12, 4},

@@ -17,7 +17,7 @@ namespace kolm::ui {
 namespace {
 
 using kolm::testing::script;
-using kolm::testing::WorkDir;
+using kolm::testing::TempDir;
 
 class SpecDialogTest : public ::testing::Test {
 protected:
@@ -39,7 +39,7 @@ protected:
         DODIALOG1(CONV, PROG, ISTD, INNAME, OUTNAME, HSTEP, ERRMAX);
         return !INNAME.empty();
     }
-    WorkDir wd;
+    TempDir wd;
     char CONV = '?';
     std::string PROG, INNAME, OUTNAME;
     int32_t ISTD = -1;
