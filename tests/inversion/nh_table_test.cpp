@@ -104,6 +104,21 @@ TEST_F(NhTable, ValleyRowsFollowTheModel) {
     EXPECT_EQ(h(31), 140.0f);
 }
 
+TEST_F(NhTable, ValleyOfAZeroSumShapeFallsAsTheRootShape) {
+    int16_t npth = 1;
+    NHPROF.FNTAB(1) = 3.0f;
+    NHPROF.HTAB(1) = 110.0f;
+    const float zero[3] = {0.0f, 0.0f, 0.0f};
+    float hb = 110.0f;
+    TABVAL(1.0f, 30.0f, 1.0f, 0.2f, 3.0f, hb, zero, npth, NHPROF.FNTAB, NHPROF.HTAB);
+    ASSERT_EQ(npth, 31);
+    const float av[3] = {-10.0f, 0.0f, 0.0f};
+    for (int i = 2; i <= 10; ++i) {
+        EXPECT_NEAR(110.0f - section_curve(av, 3, section_coordinate(f(i), 2.0f, 3.0f)), h(i), 2e-3f);
+        EXPECT_LT(f(i), f(i - 1));
+    }
+}
+
 TEST_F(NhTable, TopsideIsTheChapmanLayer) {
     int16_t npth = 1;
     NHPROF.FNTAB(1) = 8.0f;
