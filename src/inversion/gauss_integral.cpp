@@ -2,9 +2,12 @@
 #include "inversion/gauss_integral.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/run_state.h"
 #include "inversion/least_squares.h"
 
 namespace kolm {
@@ -70,6 +73,35 @@ void GOGXCOM(float DIP) {
     R(SINQ2) = 2.0f * s2 / (1.0f + s2);
 }
 
+namespace {
+
+// The solvers evaluate the group index again and again at the same points:
+// every trial top of a section search, every pass of a term-by-term
+// build-up and every recomputed virtual height meet the same wave
+// frequencies and node plasma frequencies. Results are kept, keyed by the
+// exact arguments, for the field terms they were computed with.
+struct GroupIndexMemo {
+    static constexpr int SIZE = 1 << 13;
+    struct Entry {
+        uint32_t u, f, fn2, epoch;
+        float g;
+    };
+    Entry entry[SIZE];
+    uint32_t epoch;      // entries of other epochs are empty
+    bool known;          // the terms of this epoch are set
+    float terms[5];      // FH, TANSQ4, COSSQ, TANSQ2, TANSQ of this epoch
+};
+GroupIndexMemo memo;
+const RunStateReset memo_reset([] { memo.known = false; });
+
+uint32_t bits(float x) {
+    uint32_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+}
+
+}  // namespace
+
 void GOSUB(float U, float F, float FN2, float FH, float /*DIP*/, float& G) {
     const float X = FN2 / (F * F);
     const float Q0 = 1.0f - X;
@@ -78,6 +110,22 @@ void GOSUB(float U, float F, float FN2, float FH, float /*DIP*/, float& G) {
         return;
     }
     const auto& RI = SAOHDR.REALIN;
+    const float terms[5] = {FH, RI(TANSQ4), RI(COSSQ), RI(TANSQ2), RI(TANSQ)};
+    if (!memo.known || std::memcmp(terms, memo.terms, sizeof terms) != 0) {
+        std::memcpy(memo.terms, terms, sizeof terms);
+        memo.known = true;
+        if (++memo.epoch == 0) {
+            for (auto& e : memo.entry) e.epoch = 0;
+            memo.epoch = 1;
+        }
+    }
+    const uint32_t bu = bits(U), bf = bits(F), bn = bits(FN2);
+    const uint32_t h = (bf * 0x9E3779B1u) ^ (bn * 0x85EBCA77u) ^ (bu * 0xC2B2AE3Du);
+    GroupIndexMemo::Entry& e = memo.entry[h >> (32 - 13)];
+    if (e.epoch == memo.epoch && e.u == bu && e.f == bf && e.fn2 == bn) {
+        G = e.g;
+        return;
+    }
     const float Y = FH / F;
     const float W = RI(TANSQ4) / (Y * RI(COSSQ) * Y);
     const float R = std::sqrt(1.0f + W * Q0 * Q0);
@@ -86,6 +134,7 @@ void GOSUB(float U, float F, float FN2, float FH, float /*DIP*/, float& G) {
     const float T = (X + 1.0f) / R - 2.0f / (R + 1.0f);
     const float D = RI(TANSQ) * X * T / (P * P);
     G = U * (1.0f + D) * std::sqrt(P / (Q + 1.0f)) / std::sqrt(Q0);
+    e = {bu, bf, bn, memo.epoch, G};
 }
 
 void CDO() {
