@@ -79,9 +79,10 @@ namespace {
 // every trial top of a section search, every pass of a term-by-term
 // build-up and every recomputed virtual height meet the same wave
 // frequencies and node plasma frequencies. Results are kept, keyed by the
-// exact arguments, for the field terms they were computed with.
+// exact arguments, for the field terms they were computed with, until the
+// next record.
 struct GroupIndexMemo {
-    static constexpr int SIZE = 1 << 13;
+    static constexpr int SIZE = 1 << 14;
     struct Entry {
         uint32_t u, f, fn2, epoch;
         float g;
@@ -93,6 +94,12 @@ struct GroupIndexMemo {
 };
 GroupIndexMemo memo;
 const RunStateReset memo_reset([] { memo.known = false; });
+
+}  // namespace
+
+void forget_group_indices() { memo.known = false; }
+
+namespace {
 
 uint32_t bits(float x) {
     uint32_t b;
@@ -121,7 +128,7 @@ void GOSUB(float U, float F, float FN2, float FH, float /*DIP*/, float& G) {
     }
     const uint32_t bu = bits(U), bf = bits(F), bn = bits(FN2);
     const uint32_t h = (bf * 0x9E3779B1u) ^ (bn * 0x85EBCA77u) ^ (bu * 0xC2B2AE3Du);
-    GroupIndexMemo::Entry& e = memo.entry[h >> (32 - 13)];
+    GroupIndexMemo::Entry& e = memo.entry[h >> (32 - 14)];
     if (e.epoch == memo.epoch && e.u == bu && e.f == bf && e.fn2 == bn) {
         G = e.g;
         return;

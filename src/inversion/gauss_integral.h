@@ -27,6 +27,9 @@ void GOGXCOM(float DIP);
 // 0 when FN2 >= F**2. DIP is not used: the dip enters through GOGXCOM.
 void GOSUB(float U, float F, float FN2, float FH, float DIP, float& G);
 
+// Drops the group indices kept from earlier calls (each record starts afresh).
+void forget_group_indices();
+
 // FSQR for the data points of the current section from its FSTART.
 void CDO();
 

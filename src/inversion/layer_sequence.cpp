@@ -72,6 +72,7 @@ void DECIDE() {
         VALPAR.DHF1(K) = 0.0f;
     }
     SMAT.NG = 16;
+    forget_group_indices();
     IQ(2) = status::PROFILE_OBTAINED;
     IQ(3) = IQ(7) = IQ(8) = IQ(11) = IQ(12) = 0;
 
