@@ -50,8 +50,9 @@ void trace_range(int& first, int& last) {
     last = std::min(last, MAXTRC);
 }
 
-// Section arrays refilled from a kept list.
-void refill(const float* f, const float* h, int n) {
+}  // namespace
+
+void refill_section(const float* f, const float* h, int n) {
     auto& T = TRCSEC;
     T.FK.fill(0.0f);
     T.PPO.fill(0.0f);
@@ -61,8 +62,6 @@ void refill(const float* f, const float* h, int n) {
     }
     T.NFQ = static_cast<int16_t>(n);
 }
-
-}  // namespace
 
 void DATAEFFE() {
     auto& T = TRCSEC;
@@ -78,7 +77,7 @@ void DATAEFFE() {
             ++n;
         }
     }
-    refill(f, h, n);
+    refill_section(f, h, n);
 }
 
 void DATAUSED(int /*MODE*/) {
@@ -139,7 +138,7 @@ void DATAUSED(int /*MODE*/) {
             keep(K, pv);
         }
     }
-    refill(f, h, n);
+    refill_section(f, h, n);
 }
 
 void THSMOOTH(int K, float& PVALUE, float& SLOPE) {

@@ -6,6 +6,9 @@
 
 namespace kolm {
 
+// Section arrays FK, PPO (all 1024 cleared first) and NFQ from a list of n points.
+void refill_section(const float* f, const float* h, int n);
+
 // Keeps, in order, the section points with region start height <= PPO < 999.
 void DATAEFFE();
 

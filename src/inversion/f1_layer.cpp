@@ -65,6 +65,25 @@ void append_synthetic_points(int kept, float FLOW) {
 
 }  // namespace
 
+float peak_height(float start, const float* COEF, int n, float& amax) {
+    float sum = 0.0f;
+    amax = 0.0f;
+    for (int I = 0; I < n; ++I) {
+        sum += COEF[I];
+        if (std::fabs(COEF[I]) > amax) amax = std::fabs(COEF[I]);
+    }
+    return start - sum;
+}
+
+bool f1_peak_plausible(int n) {
+    auto& C = LAYCOF;
+    float amax;
+    C.ZMF1 = peak_height(DERPAR.HSTARTF1, C.AF1.data(), n, amax);
+    if (C.ZMF1 > C.ZME && C.ZMF1 <= 300.0f && amax <= 999.0f) return true;
+    SCALE2.IQUALE(2) = status::F1_THICK;
+    return false;
+}
+
 bool solve_direct(bool f1_delay, bool few_points_first, float& E) {
     FNDDHE();
     FNDDHV();
@@ -172,17 +191,8 @@ void F1PROF(float& ERR) {
     VALPAR.F1CASES = VALPAR.F1CASE;
     VALPAR.F1CASE = 0;
 
-    float sum = 0.0f, amax = 0.0f;
-    for (int I = 1; I <= T.NN; ++I) {
-        C.AF1(I) = C.A(I);
-        sum += C.AF1(I);
-        if (std::fabs(C.AF1(I)) > amax) amax = std::fabs(C.AF1(I));
-    }
-    C.ZMF1 = DERPAR.HSTARTF1 - sum;
-    if (!(C.ZMF1 > C.ZME && C.ZMF1 <= 300.0f && amax <= 999.0f)) {
-        Q(2) = status::F1_THICK;
-        return;
-    }
+    for (int I = 1; I <= T.NN; ++I) C.AF1(I) = C.A(I);
+    if (!fsection::f1_peak_plausible(T.NN)) return;
     DERPAR.HSTARTF2 = C.ZMF1;
     Q(11) = fewer;
 }

@@ -42,6 +42,15 @@ bool solve_direct(bool f1_delay, bool few_points_first, float& E);
 // of the failed first pass and FC(top_index) is as on entry.
 bool solve_extrapolated(int top_index, float FLOW, float* COEF, bool f1_delay, float& E);
 
+// Peak height of a solved section: its start height minus the sum of its
+// coefficients COEF(1..n); amax gets their largest magnitude.
+float peak_height(float start, const float* COEF, int n, float& amax);
+
+// ZMF1 from AF1(1..n) and the F1 start height; false (status 10 set) when
+// the F1 peak lies at or below the E peak, above 300 km, or a coefficient
+// exceeds 999 in magnitude.
+bool f1_peak_plausible(int n);
+
 }  // namespace fsection
 
 }  // namespace kolm

@@ -36,13 +36,7 @@ int16_t take_f1_points() {
             ppo[n] = T.PPO(K);
             ++n;
         }
-    T.FK.fill(0.0f);
-    T.PPO.fill(0.0f);
-    for (int I = 1; I <= n; ++I) {
-        T.FK(I) = fk[I - 1];
-        T.PPO(I) = ppo[I - 1];
-    }
-    T.NFQ = static_cast<int16_t>(n);
+    refill_section(fk, ppo, n);
     return T.NFQ;
 }
 
@@ -70,16 +64,7 @@ bool derive_f1() {
         Q(2) = SMAT.KCHKF1 == 1 ? status::F1_ROOTS : status::F1_OSCILLATING;
         return false;
     }
-    float sum = 0.0f, amax = 0.0f;
-    for (int I = 1; I <= 5; ++I) {
-        sum += C.AF1(I);
-        if (std::fabs(C.AF1(I)) > amax) amax = std::fabs(C.AF1(I));
-    }
-    C.ZMF1 = DERPAR.HSTARTF1 - sum;
-    if (!(C.ZMF1 > C.ZME && C.ZMF1 <= 300.0f && amax <= 999.0f)) {
-        Q(2) = status::F1_THICK;
-        return false;
-    }
+    if (!fsection::f1_peak_plausible(5)) return false;
     // Peak parabolic fit of the F1 layer (semi-thickness YF1) and its plots go here.
     DERPAR.HSTARTF2 = C.ZMF1;
     VALPAR.F1CASES = VALPAR.F1CASE;
@@ -168,13 +153,9 @@ void FPROF(float& ERR) {
         Q(2) = status::F2_OSCILLATING;
         return;
     }
-    float sum = 0.0f, amax = 0.0f;
-    for (int I = 1; I <= T.NN; ++I) {
-        C.AF2(I) = C.A(I);
-        sum += C.AF2(I);
-        if (std::fabs(C.AF2(I)) > amax) amax = std::fabs(C.AF2(I));
-    }
-    C.ZMF2 = DERPAR.HSTARTF2 - sum;
+    for (int I = 1; I <= T.NN; ++I) C.AF2(I) = C.A(I);
+    float amax;
+    C.ZMF2 = fsection::peak_height(DERPAR.HSTARTF2, C.AF2.data(), T.NN, amax);
     if (!(C.ZMF2 > C.ZMF1 && C.ZMF2 <= 800.0f && amax <= 999.0f)) {
         Q(2) = status::F2_TRACE;
         return;
