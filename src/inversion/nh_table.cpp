@@ -160,8 +160,10 @@ void TABVAL(float HSTEP, float W, float D, float FA, float FB, float& HB, const 
 }
 
 void TABTOP(float HSTEP, float FB, float HB, float SH, int16_t& NPTH, NhColumn& FN, NhColumn& HT) {
+    // A scale height not computed (9999.0) is none: it would stretch the
+    // topside into a plateau at foF2 up to 1000 km.
     const float sh = 1.6f * SH;
-    if (!(sh > 0.0f)) return;
+    if (!(sh > 0.0f) || SH >= NOTCOMPUTED) return;
     Grid grid(HSTEP);
     for (float H = grid.above(HB); H <= 1000.0f; H = grid.next()) {
         const float z = (H - HB) / sh;

@@ -24,7 +24,8 @@ void TABLYR(float HSTEP, float FA, float FB, float HB, const float* A, int16_t& 
 void TABVAL(float HSTEP, float W, float D, float FA, float FB, float& HB, const float* AE, int16_t& NPTH,
             NhColumn& FN, NhColumn& HT);
 
-// Appends the Chapman topside above the F2 peak (FB, HB) with scale 1.6*SH.
+// Appends the Chapman topside above the F2 peak (FB, HB) with scale 1.6*SH;
+// nothing when SH is 0 or not computed (9999.0).
 void TABTOP(float HSTEP, float FB, float HB, float SH, int16_t& NPTH, NhColumn& FN, NhColumn& HT);
 
 }  // namespace kolm

@@ -139,9 +139,11 @@ TEST_F(NhTable, TopsideIsTheChapmanLayer) {
     const double z = (h(npth) + 10.0 - 300.0) / 8.0;
     EXPECT_LT(8.0 * std::exp(0.5 * (1.0 - z - std::exp(-z))), 0.2);
 
-    npth = 1;
-    TABTOP(10.0f, 8.0f, 300.0f, 0.0f, npth, NHPROF.FNTAB, NHPROF.HTAB);
-    EXPECT_EQ(npth, 1);
+    for (float sh : {0.0f, NOTCOMPUTED}) {
+        npth = 1;
+        TABTOP(10.0f, 8.0f, 300.0f, sh, npth, NHPROF.FNTAB, NHPROF.HTAB);
+        EXPECT_EQ(npth, 1) << sh;
+    }
 }
 
 TEST_F(NhTable, WholeTableWithValleyAndTopside) {
