@@ -158,6 +158,17 @@ TEST_F(FLayers, SectionStartAtOrAboveItsTopIsAFrequencyRangeError) {
     }
 }
 
+// An F1 section left without usable points is an unreasonable F1 trace.
+TEST_F(FLayers, F1TraceWithoutUsablePoints) {
+    float first_f;
+    testrec::Record r = synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f);
+    for (float& h : r.f1.heights) h = 100.0f;  // below the E peak
+    testrec::load(r);
+    PROFIL1();
+    EXPECT_EQ(SCALE2.IQUALE(2), status::F1_TRACE);
+    EXPECT_EQ(TRCSEC.NFQ, 0);
+}
+
 // The build-up with synthetic points reports the pass it keeps: its
 // coefficients, term count and top.
 TEST_F(FLayers, BuildUpKeepsItsLastGoodPass) {

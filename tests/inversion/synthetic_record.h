@@ -91,11 +91,16 @@ inline testrec::Record make_record(const Case& c, float& first_f) {
 // F1 layer with a flat top at foF1 (the ledge) when f1 is set, and the
 // Chapman F2 layer rising from its junction with the F1 top, or, without
 // F1, from foE at the valley top.
-inline Ionosphere day(bool f1, int16_t ihr) {
+// The sounding at universal time ut (hours) of day iday at lat, lon
+// (degrees, east positive).
+inline Ionosphere day_at(bool f1, int16_t iday, float ut, float lat, float lon) {
     const double foe = 3.23, hme = 110.0, yme = 22.0;
-    // Valley from the solar zenith angle at 50 N 10 E, day 172.
+    // Valley from the solar zenith angle of the sounding.
     float declin, chi, rise, set;
-    SOCO(172, float(ihr) + 10.0f / 15.0f, 50.0f, 10.0f, declin, chi, rise, set);
+    float lt = ut + lon / 15.0f;
+    if (lt < 0.0f) lt += 24.0f;
+    if (lt >= 24.0f) lt -= 24.0f;
+    SOCO(iday, lt, lat, lon, declin, chi, rise, set);
     const double c = std::cos(chi * M_PI / 180.0) + 0.05;
     const double w = std::round(10.0 * (59.45 - 14.63 * std::log((std::fabs(c) + c + 0.05) / (0.05 - c + std::fabs(c))))) / 10.0;
     const double e = std::exp((59.45 - w) / 14.63);
@@ -135,6 +140,9 @@ inline Ionosphere day(bool f1, int16_t ihr) {
     };
     return ion;
 }
+
+// At 50 N 10 E on day 172, hour ihr UT.
+inline Ionosphere day(bool f1, int16_t ihr) { return day_at(f1, 172, float(ihr), 50.0f, 10.0f); }
 
 inline Ionosphere night() {
     Ionosphere ion;
