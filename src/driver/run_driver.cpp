@@ -32,9 +32,17 @@ namespace {
 
 static_assert(std::is_trivially_copyable_v<SaoRecord>);
 
+// The record as at the start of the run: numbers 0, texts blank (a group
+// read shorter than it is written, such as a 55-column time stamp rebuilt
+// to 77 columns, must not put other bytes into the output).
+void clear_record(SaoRecord& r) {
+    std::memset(static_cast<void*>(&r), 0, sizeof r);
+    for (auto* text : {&r.G2L1, &r.G2L2, &r.G3, &r.G54, &r.G55}) text->fill(' ');
+}
+
 const RunStateReset reset_driver([] {
     RUN = RunDriverState{};
-    std::memset(static_cast<void*>(&RECORD), 0, sizeof RECORD);
+    clear_record(RECORD);
 });
 
 constexpr int32_t LISTUNIT = 2;
@@ -113,7 +121,7 @@ FileEnd one_record() {
     RunDriverState& s = RUN;
     // The record's groups start as at the start of the run, so nothing of an
     // earlier sounding stands in items beyond this record's counts.
-    std::memset(static_cast<void*>(&RECORD), 0, sizeof RECORD);
+    clear_record(RECORD);
     RESET_TRACES();
     READSAO(s.IEND, s.INUNIT, RECORD, s.FOUND, SCLCHR.IERR);
     if (SCLCHR.IERR == 1 && s.FOUND == 0) return FileEnd::end_of_file;

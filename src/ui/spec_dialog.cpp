@@ -145,8 +145,10 @@ std::string number_box_text(float value, int decimals) {
     char buf[64];
     std::snprintf(buf, sizeof buf, decimals == 1 ? "%4.1f" : "%4.2f", double(value));
     std::string t(buf);
-    // A value below 1 shows its leading zero (" 0.0", "0.00").
-    if (value < 1.0f && t.size() == 4) t[decimals == 1 ? 1 : 0] = '0';
+    // A value below 1 shows its leading zero (" 0.0", "0.00"); a value
+    // rounded up to 1 keeps its digit.
+    const std::size_t lead = decimals == 1 ? 1 : 0;
+    if (value < 1.0f && t.size() == 4 && t[lead] == ' ') t[lead] = '0';
     return t;
 }
 

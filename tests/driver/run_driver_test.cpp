@@ -263,6 +263,29 @@ TEST_F(RunTest, UnreadableRecordAfterAGoodOneIsSkipped) {
     EXPECT_EQ(back[1]->G3(12), '3');
 }
 
+// A record in the digit layout (group 3 of 55 columns) goes out with the
+// rebuilt 77-column group 3; the columns moved in from beyond the digits are
+// blanks, never bytes the record did not hold.
+void digit_layout(int, SaoRecord& r) {
+    std::memmove(r.G3.data(), r.G3.data() + 19, 55);
+    std::memset(r.G3.data() + 55, 0, 65);
+    r.DFI(3) = 55;
+}
+
+TEST_F(RunTest, DigitLayoutRecordGoesOutAsPlainText) {
+    make_file("in.SAO", 2, digit_layout);
+    run("text 1000 in.SAO\ntext 1022 out.SAO\nclick 1\n");
+    const std::string text = wd.read("out.SAO");
+    EXPECT_EQ(text.find('\0'), std::string::npos) << "no NUL bytes in the output";
+    const Records back = read_all(wd.at("out.SAO"));
+    ASSERT_EQ(back.size(), 2u);
+    for (const auto& b : back) {
+        EXPECT_EQ(b->DFI(3), 77);
+        EXPECT_EQ(std::string(b->G3.data(), 2), "FE");
+        EXPECT_EQ(std::string(b->G3.data() + 74, 3), "   ");
+    }
+}
+
 TEST_F(RunTest, NonSaoInputSaysConversionIsNotAvailable) {
     wd.write("in.DAT", "data\n");
     run("check 1007 1\ntext 1000 in.DAT\ntext 1022 out.SAO\nclick 1\n");

@@ -161,6 +161,10 @@ TEST(NumberBoxText, FourColumnsOrWider) {
     EXPECT_EQ(number_box_text(0.0f, 2), "0.00");
     EXPECT_EQ(number_box_text(0.01f, 2), "0.01");
     EXPECT_EQ(number_box_text(12.5f, 2), "12.50");
+    // Values just below 1 that round up to 1 keep their digit: the box must
+    // not turn them into 0 (no table, no fit) when the dialog comes back.
+    EXPECT_EQ(number_box_text(0.96f, 1), " 1.0");
+    EXPECT_EQ(number_box_text(0.999f, 2), "1.00");
 }
 
 TEST_F(SpecDialogTest, OutputProbeLeavesAUsersFileAlone) {
