@@ -98,7 +98,10 @@ int32_t accept(platform::Dialog& dlg, char& CONV, std::string& PROG, int32_t& IS
     // Paths lose only their outer blanks (a directory may have blanks inside).
     INNAME = trimmed(dlg.text(id::INPUT));
     OUTNAME = trimmed(dlg.text(id::OUTPUT));
-    if (OUTNAME.empty()) OUTNAME = "NONE";
+    // The box keeps the case of a path, but "none" in any case still means no output.
+    std::string upper = OUTNAME;
+    UPCASE(upper);
+    if (upper.empty() || upper == "NONE") OUTNAME = "NONE";
     HSTEP = number_value(dlg.text(id::STEP));
     ERRMAX = number_value(dlg.text(id::ACCURACY));
     ISTD = 1;

@@ -79,6 +79,12 @@ TEST_F(SpecDialogTest, EmptiedOutputBoxShowsNone) {
     EXPECT_EQ(OUTNAME, "NONE");
 }
 
+TEST_F(SpecDialogTest, NoneInAnyCaseMeansNoOutput) {
+    ASSERT_TRUE(run("text 1022 none\ntext 1000 A.SAO\nclick 1\n"));
+    EXPECT_EQ(OUTNAME, "NONE");
+    EXPECT_FALSE(wd.exists("none"));
+}
+
 TEST_F(SpecDialogTest, NumberBoxesAreCheckedAtEveryKeystroke) {
     // Each message is answered with its OK button (id 1 of the message dialog).
     ASSERT_TRUE(run("type 1014 -\nexpect 0\nclick 1\ntype 1014 10.5\ntype 1015 0.01\ntype 1015 1.2.\nexpect 0\n"
