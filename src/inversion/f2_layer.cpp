@@ -138,10 +138,9 @@ void FPROF(float& ERR) {
             break;
         }
         // The build-up reports no fit error; its residual is still judged.
-        // The F2 top stays as scaled; FEND keeps the top of the pass kept.
-        const float scaled_top = C.FC(4);
+        // FC(4) keeps the top of the pass kept: its coefficients are fitted on
+        // that range, and tabulating them up to the scaled top would bend the curve.
         fsection::solve_extrapolated(4, C.FC(2) + 0.0001f, C.AF2.data(), true, residual);
-        C.FC(4) = scaled_top;
         if (V.F1CASE != 2) break;
         if (!derive_f1()) return;
     }
