@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "inversion/data_selection.h"
@@ -53,7 +54,7 @@ void append_synthetic_points(int kept, float FLOW) {
     T.NFQ = static_cast<int16_t>(kept);
     const float first = T.FK(1);
     for (int J = 1; T.NFQ < MAXTRC; ++J) {
-        const float F = std::round((first - J * SCLCHR.FQINCR) * 1000.0f) / 1000.0f;
+        const float F = round_to(first - J * SCLCHR.FQINCR, 1000.0f);
         if (F <= FLOW) break;
         float hv;
         RECVIRT(F, hv, RV_ALL);

@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltartrueh.h"
 #include "sections/coef_reexpression.h"
 
@@ -21,8 +22,6 @@ constexpr long MAX_GRID_STEPS = 4000000;
 constexpr int MAX_HALVINGS = 200;
 constexpr float MIN_STEP = 0.001f;
 
-float round3(float x) { return std::round(x * 1000.0f) / 1000.0f; }
-
 // The height grid from 0 km, walked upward one step at a time.
 class Grid {
 public:
@@ -30,7 +29,7 @@ public:
     // Next grid height, or +infinity once the walk is exhausted.
     float next() {
         if (++steps_ > MAX_GRID_STEPS) return INFINITY;
-        const float h = round3(h_ + step_);
+        const float h = round_to(h_ + step_, 1000.0f);
         if (!(h > h_)) return INFINITY;
         h_ = h;
         return h_;
@@ -101,10 +100,10 @@ void TABVAL(float HSTEP, float W, float D, float FA, float FB, float& HB, const 
     if (FA * FB == 0.0f || D * W == 0.0f) return;
     float fv = FB - D;
     if (fv < 0.2f) fv = 0.2f;
-    const float H1 = round3(HB + W / 3.0f);
-    const float H2 = round3(HB + 2.0f * W / 3.0f);
-    const float H3 = round3(HB + W);
-    HB = round3(HB);
+    const float H1 = round_to(HB + W / 3.0f, 1000.0f);
+    const float H2 = round_to(HB + 2.0f * W / 3.0f, 1000.0f);
+    const float H3 = round_to(HB + W, 1000.0f);
+    HB = round_to(HB, 1000.0f);
     const float third = W / 3.0f;
 
     // The falling part mirrors the E shape re-expressed on fv..FB, scaled to

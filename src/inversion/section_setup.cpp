@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
@@ -20,9 +21,6 @@ const RunStateReset reset_setup([] { SETUPST = SetupState{}; });
 
 const fmt::Format FMT_AI4("(A,I4)");
 const fmt::Format FMT_A("(A)");
-
-// Grid index of f (trunc with the small offset) times the step.
-float snap_down(float f, float step) { return std::trunc((f + 0.0005f) / step) * step; }
 
 bool no_height(float h) { return h == 0.0f || h >= 999.0f; }
 
@@ -58,7 +56,7 @@ void setup_e() {
     } else if (FOE <= 0.3f || FOE >= 99.0f) {
         T.FEND = SETUPST.FOEP;
     } else {
-        T.FEND = snap_down(FOE, FQINCR) + 0.2f * FQINCR;
+        T.FEND = grid_floor(FOE, FQINCR) + 0.2f * FQINCR;
     }
     for (int I = 1; I <= T.NFQ; ++I) {
         T.FK(I) = TRCWRK.TF(I);
@@ -78,7 +76,7 @@ void setup_f1() {
         T.FEND = T.FSTART;
     } else {
         const float FQINCR = SCLCHR.FQINCR;
-        T.FEND = snap_down(SCLCHR.FOF1, FQINCR);
+        T.FEND = grid_floor(SCLCHR.FOF1, FQINCR);
         // Boundary search: last valid F1 point, first valid F2 point.
         bool f2_bottom = false;
         SETUPST.NBADF1 = 0;
@@ -112,7 +110,7 @@ void setup_f1() {
                     if (SETUPST.HF1TOP > SETUPST.HF2BOT)
                         FOF1 = SETUPST.FF1TOP;
                     else
-                        FOF1 = snap_down((SETUPST.FF1TOP + SETUPST.FF2BOT) * 0.5f, FQINCR);
+                        FOF1 = grid_floor((SETUPST.FF1TOP + SETUPST.FF2BOT) * 0.5f, FQINCR);
                     T.FEND = FOF1;
                     const int last = NFQE + W.NFQF1 + W.NFQF;
                     W.NFQF1 = 0;
@@ -146,7 +144,7 @@ void setup_f2() {
     T.FSTART = LAYCOF.FC(3);
     T.NFQ = W.NFQF;
     if (T.NFQ == 0) return;
-    T.FEND = snap_down(SCLCHR.FOF2, SCLCHR.FQINCR);
+    T.FEND = grid_floor(SCLCHR.FOF2, SCLCHR.FQINCR);
     const int base = VALPAR.F1CASE == 2 ? W.NFQE : W.NFQE + W.NFQF1;
     for (int I = 1; I <= T.NFQ; ++I) {
         T.FK(I) = W.TF(base + I);

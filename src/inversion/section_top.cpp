@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
@@ -88,7 +89,7 @@ void DENSTY(float& ERR) {
 
     // At least one trial, also when the bracket is narrower than the tolerance.
     for (int trial = 0; trial < MAX_TRIALS && (trial == 0 || FB - FA >= 0.0015f); ++trial) {
-        T.FEND = std::round(1000.0f * ((FA + FB) / 2.0f)) / 1000.0f;
+        T.FEND = round_to((FA + FB) / 2.0f, 1000.0f);
         T.FSTART = FLO;
         CDO();
         SIK();
@@ -102,7 +103,7 @@ void DENSTY(float& ERR) {
         CONTPRFL(static_cast<int16_t>(nn), FLO, T.FEND, SOL.data(), FS0, A.data());
         bool finite = true;
         for (int I = 1; I <= nn; ++I) {
-            A(I) = std::round(10.0f * A(I)) / 10.0f;
+            A(I) = round_to(A(I), 10.0f);
             finite = finite && std::isfinite(A(I));
         }
         // A non-finite trial counts as one with turning points.

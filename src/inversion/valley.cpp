@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "inversion/data_selection.h"
@@ -70,7 +71,7 @@ void MAHAGULY() {
     float w = 59.45f - 14.63f * std::log((std::fabs(c) + c + 0.05f) / (0.05f - c + std::fabs(c)));
     const float cap = 0.7f * (hmin - LAYCOF.ZME);
     if (cap < w) w = cap;
-    w = std::round(10.0f * w) / 10.0f;
+    w = round_to(w, 10.0f);
     LAYCTL.W = w;
 
     const float foe = LAYCOF.FC(2);

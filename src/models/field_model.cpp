@@ -6,12 +6,12 @@
 #include <cmath>
 
 #include "blocks/farray.h"
+#include "blocks/numeric.h"
 
 namespace kolm {
 
 namespace {
 
-constexpr float UMR = 0.0174532925f;  // degrees to radians
 constexpr int NMAX = 11;               // maximum degree
 constexpr int NCOEF = (NMAX + 1) * (NMAX + 1);
 
@@ -82,18 +82,18 @@ void synthesise(int last, int shift, const float xi[3], Block& out) {
     std::copy(*u, *u + 2 * last + 1, out);
 }
 
-float asin_deg(float s) { return std::asin(std::clamp(s, -1.0f, 1.0f)) / UMR; }
+float asin_deg(float s) { return std::asin(std::clamp(s, -1.0f, 1.0f)) / DTOR; }
 
 }  // namespace
 
 void FIELDG(float LAT, float LON, float HEIGHT, float& X, float& Y, float& Z, float& F, float& DIP,
             float& DEC, float& MODIP) {
     // Geocentric position on the ellipsoid, in units of 6371.2 km.
-    const float rlat = LAT * UMR;
+    const float rlat = LAT * DTOR;
     const float ct = std::sin(rlat);
     const float st = std::cos(rlat);
     const float d = std::sqrt(40680924.0f - 272336.0f * ct * ct);
-    const float rlo = LON * UMR;
+    const float rlo = LON * DTOR;
     const float cp = std::cos(rlo);
     const float sp = std::sin(rlo);
     const float zzz = (HEIGHT + 40408588.0f / d) * ct / 6371.2f;
@@ -126,7 +126,7 @@ void FIELDG(float LAT, float LON, float HEIGHT, float& X, float& Y, float& Z, fl
 
     DIP = asin_deg(Z / F);
     DEC = asin_deg(Y / std::sqrt(X * X + Y * Y));
-    const float dipr = DIP * UMR;
+    const float dipr = DIP * DTOR;
     MODIP = asin_deg(dipr / std::sqrt(dipr * dipr + st));
 }
 

@@ -5,10 +5,11 @@
 #include <cassert>
 #include <cmath>
 
+#include "blocks/numeric.h"
+
 namespace kolm {
 
 namespace {
-constexpr double UMR = 0.0174532925;  // degrees to radians
 constexpr int MAXHARM = 6;            // harmonics the set has room for
 constexpr int MAXPOW = 12;            // powers of sin(MODIP): 0..11
 }  // namespace
@@ -29,7 +30,7 @@ float GAMMA1(float SMODIP, float SLAT, float SLONG, float HOUR, int32_t IHARM, c
     (void)M3;
 
     // Harmonics of the hour angle: S(j) = sin(j HOU), C(j) = cos(j HOU).
-    const double hou = (15.0 * double(HOUR) - 180.0) * UMR;
+    const double hou = (15.0 * double(HOUR) - 180.0) * DTOR64;
     double s[MAXHARM + 1] = {}, c[MAXHARM + 1] = {};
     s[1] = std::sin(hou);
     c[1] = std::cos(hou);
@@ -47,7 +48,7 @@ float GAMMA1(float SMODIP, float SLAT, float SLONG, float HOUR, int32_t IHARM, c
     }
 
     // Order 0: powers of sin(MODIP).
-    const double ss = std::sin(double(SMODIP) * UMR);
+    const double ss = std::sin(double(SMODIP) * DTOR64);
     double x[MAXPOW + 1] = {};
     x[1] = 1.0;
     double sum = coef[1];
@@ -57,8 +58,8 @@ float GAMMA1(float SMODIP, float SLAT, float SLONG, float HOUR, int32_t IHARM, c
     }
 
     // Orders 1..K1-1 in longitude, weighted by cos(LAT)^m.
-    const double sc = std::cos(double(SLAT) * UMR);
-    const double rlon = double(SLONG) * UMR;
+    const double sc = std::cos(double(SLAT) * DTOR64);
+    const double rlon = double(SLONG) * DTOR64;
     int np = NQ(1) + 1;
     double scm = 1.0;
     for (int m = 1; m < K1; ++m) {

@@ -3,16 +3,14 @@
 
 #include <cmath>
 
-namespace kolm {
+#include "blocks/numeric.h"
 
-namespace {
-constexpr float UMR = 0.0174532925f;  // degrees to radians
-}  // namespace
+namespace kolm {
 
 float FOEPIRI(float COV, float XHI, float& XHIM, float ALAT) {
     // Solar activity and latitude factors.
     const float a = 1.0f + 0.0094f * (COV - 66.0f);
-    const float sl = std::cos(ALAT * UMR);
+    const float sl = std::cos(ALAT * DTOR);
     float sm, cl;
     if (ALAT < 32.0f) {
         sm = -1.93f + 1.92f * sl;
@@ -24,12 +22,12 @@ float FOEPIRI(float COV, float XHI, float& XHIM, float ALAT) {
 
     // Noon factor; the noon angle is kept just short of the horizon.
     if (XHIM >= 90.0f) XHIM = 89.999f;
-    const float b = std::pow(std::cos(XHIM * UMR), sm);
+    const float b = std::pow(std::cos(XHIM * DTOR), sm);
 
     // Zenith-angle factor, with the angle bent below 90 degrees at night.
     const float sp = (ALAT > 12.0f) ? 1.2f : 1.31f;
     const float xhic = XHI - 3.0f * std::log(1.0f + std::exp((XHI - 89.98f) / 3.0f));
-    const float d = std::pow(std::cos(xhic * UMR), sp);
+    const float d = std::pow(std::cos(xhic * DTOR), sp);
 
     // Fourth power of foE, not below the night floor.
     float f4 = a * b * cl * d;
@@ -51,7 +49,7 @@ float FOF1ED(float ALAT, float R, float XHI) {
     const float f100 = 5.348f + ALAT * (0.011f - 0.00023f * ALAT);
     const float fs = f0 + (f100 - f0) * R / 100.0f;
     const float xmue = 0.093f + ALAT * (0.0046f - 0.000054f * ALAT) + 0.0003f * R;
-    return fs * std::pow(std::cos(XHI * UMR), xmue);
+    return fs * std::pow(std::cos(XHI * DTOR), xmue);
 }
 
 }  // namespace kolm

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
@@ -27,7 +28,6 @@ namespace kolm {
 
 namespace {
 
-constexpr float UMR = 0.0174532925f;  // degrees to radians
 constexpr float NO_FOF1 = 999.9f;
 constexpr float MAX_INDEXED_FOF1 = 20.0f;  // MHz; a higher foF1 gets no frequency index
 constexpr int URSI_VALUES = 2 * URSI_FOURIER * URSI_GEOGRAPHIC;
@@ -35,9 +35,6 @@ constexpr int32_t DATA_UNIT = 4;
 
 // One blank column and four values per line, 494 lines.
 const fmt::Format URSI_ASC_FORMAT("(1X,4E15.8)");
-
-// To 0.001 MHz, halves away from zero.
-float round_mhz(float f) { return std::round(f * 1000.0f) / 1000.0f; }
 
 // Into [0, 24) by one addition or subtraction of 24.
 float wrap_hours(float t) {
@@ -146,7 +143,7 @@ void CALPREDF(float LAT, float LON, int16_t MONTH, int16_t IDAY, int16_t IHR, in
     const float r = std::fmin(RSSN, 150.0f);
     const float cov = 63.75f + r * (0.728f + 0.00089f * r);
 
-    FOE = round_mhz(FOEPIRI(cov, xhi, XNOON, std::fabs(LAT)));
+    FOE = round_to(FOEPIRI(cov, xhi, XNOON, std::fabs(LAT)), 1000.0f);
 
     // Night: the sun has not risen or has set (local times of the noon call).
     bool night;
@@ -160,11 +157,11 @@ void CALPREDF(float LAT, float LON, int16_t MONTH, int16_t IDAY, int16_t IHR, in
     // Dip and modified dip at 300 km; dip latitude.
     float x, y, z, f, dip, dec, modip;
     FIELDG(LAT, LON, 300.0f, x, y, z, f, dip, dec, modip);
-    const float diplat = std::atan(0.5f * std::tan(dip * UMR)) / UMR;
+    const float diplat = std::atan(0.5f * std::tan(dip * DTOR)) / DTOR;
 
     FOF1 = NO_FOF1;
     if (!night) {
-        FOF1 = round_mhz(FOF1ED(std::fabs(diplat), RSSN, xhi));
+        FOF1 = round_to(FOF1ED(std::fabs(diplat), RSSN, xhi), 1000.0f);
         if (FOF1 <= FOE) FOF1 = NO_FOF1;
     }
 
@@ -176,7 +173,7 @@ void CALPREDF(float LAT, float LON, int16_t MONTH, int16_t IDAY, int16_t IHR, in
     for (int i = 1; i <= URSI_GEOGRAPHIC; ++i)
         for (int k = 1; k <= URSI_FOURIER; ++k) URSICF.D1(k, i) = URSICF.D1(k, i) * w1 + URSICF.D2(k, i) * w2;
     F2OUT(modip, LAT, LON, URSICF.D1, ut, FOF2);
-    FOF2 = round_mhz(FOF2);
+    FOF2 = round_to(FOF2, 1000.0f);
 }
 
 namespace {

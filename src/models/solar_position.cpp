@@ -4,11 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "blocks/numeric.h"
+
 namespace kolm {
 
 namespace {
 
-constexpr float UMR = 0.0174532925f;       // degrees to radians
 constexpr float HOUR_ANGLE = 0.2617994f;   // radians per hour
 // Harmonics of the year, radians per day.
 constexpr float P1 = 0.017203534f;
@@ -32,25 +33,25 @@ void SOCO(int16_t IDAY, float T, float LAT, float LON, float& DECLIN, float& ZEN
     DECLIN = 23.256f * std::sin(P1 * (te - 82.242f)) + 0.381f * std::sin(P2 * (te - 44.855f)) +
              0.167f * std::sin(P3 * (te - 23.355f)) - 0.013f * std::sin(P4 * (te + 11.97f)) +
              0.011f * std::sin(P6 * (te - 10.41f)) + 0.339137f;
-    const float dc = DECLIN * UMR;
+    const float dc = DECLIN * DTOR;
 
     // Equation of time, minutes, then radians.
     const float tf = te - 0.5f;
     const float eqt = -7.38f * std::sin(P1 * (tf - 4.0f)) - 9.87f * std::sin(P2 * (tf + 9.0f)) +
                       0.27f * std::sin(P3 * (tf - 53.0f)) - 0.2f * std::cos(P4 * (tf - 17.0f));
-    const float et = eqt * UMR / 4.0f;
+    const float et = eqt * DTOR / 4.0f;
 
     // Zenith angle.
-    const float rlat = LAT * UMR;
+    const float rlat = LAT * DTOR;
     const float a = std::sin(rlat) * std::sin(dc);
     const float b = std::cos(rlat) * std::cos(dc);
     const float phi = HOUR_ANGLE * (T - 12.0f) + et;
     const float cosx = std::clamp(a + b * std::cos(phi), -1.0f, 1.0f);
-    ZENITH = std::acos(cosx) / UMR;
+    ZENITH = std::acos(cosx) / DTOR;
 
     // Horizon crossing. At the poles B is 0 or, through rounding, slightly
     // negative; the sun's height is then the same all day and sets the code.
-    const float ch = std::cos(HORIZON_ZENITH * UMR);
+    const float ch = std::cos(HORIZON_ZENITH * DTOR);
     if (b <= 0.0f) {
         SUNRISE = SUNSET = (a > ch) ? SUN_NEVER_SETS : SUN_NEVER_RISES;
         return;

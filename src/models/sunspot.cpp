@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "blocks/run_state.h"
+#include "blocks/text.h"
 #include "notation/fixed_format.h"
 #include "platform/console.h"
 #include "platform/data_files.h"
@@ -56,9 +57,6 @@ std::string_view month_field(std::string_view line, int i) {
     return line.substr(from, 6);
 }
 
-// Six blanks, or what of them the line still holds.
-bool blank(std::string_view field) { return field.find_first_not_of(' ') == std::string_view::npos; }
-
 }  // namespace
 
 bool READSSN(int16_t& NCYCLES, CycleStarts& ICSTART, int16_t& IYRFIRST, int16_t& NYEARS, SsnTable& TABLE) {
@@ -93,7 +91,7 @@ bool READSSN(int16_t& NCYCLES, CycleStarts& ICSTART, int16_t& IYRFIRST, int16_t&
         bool ended = false;
         for (int i = 1; i <= 12; ++i) {
             const std::string_view field = month_field(line, i);
-            if (blank(field)) {
+            if (is_blank(field)) {
                 ended = true;
                 if (i != 1) ++NYEARS;
                 break;

@@ -31,7 +31,7 @@ float height(const float* reals, const int32_t* ints, bool real_copy, int32_t i)
 
 // Frequency index of f when lo < f < hi, else 9999.
 int16_t freq_index(float f, float hi) {
-    if (f > 0.0f && f < hi) return sat_i16(trunc_i32((f + 0.0005f) / SCLCHR.FQINCR));
+    if (f > 0.0f && f < hi) return sat_i16(grid_index(f, SCLCHR.FQINCR));
     return NOPOINT;
 }
 
@@ -190,7 +190,7 @@ void DECODE_TRACE(float fc, int32_t n, const float* reals, const int32_t* ints, 
     const float step = SCLCHR.FQINCR;
     const float base = SCLCHR.BASEHT;
     const float hgrid = SCLCHR.HGRID;
-    const float ftop = float(trunc_i32((fc + 0.0005f) / step)) * step;
+    const float ftop = float(grid_index(fc, step)) * step;
     DECWRK.FTOP = ftop;
     for (int32_t i = n; i >= 1; --i) {
         const float f = ftop - float(n - i) * step;
@@ -198,7 +198,7 @@ void DECODE_TRACE(float fc, int32_t n, const float* reals, const int32_t* ints, 
         if (k < 1 || k > MAXTRC) continue;  // row outside the trace arrays: point dropped
         const float h = height(reals, ints, real_copy, i);
         TRCRAW.TRACEL(k, col) = h;
-        TRCRAW.ITRCF(k, col) = sat_i16(trunc_i32((h - base + 0.0005f) / hgrid));
+        TRCRAW.ITRCF(k, col) = sat_i16(grid_index(h - base, hgrid));
         if (hlow != 0 && DECWRK.HLOW(hlow) > h) {
             DECWRK.HLOW(hlow) = h;
             SCLCHR.MINHF(hlow) = int16_t(k);

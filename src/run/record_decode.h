@@ -15,9 +15,6 @@
 
 namespace kolm {
 
-// pi/180 in single precision (bit pattern 3C8EFA35).
-inline constexpr float DTOR = 0.017453292f;
-
 // Working values of the run driver used by the decoding.
 struct DecodeWork {
     int16_t TSLAY;          // time-stamp layout: 1 digits, 2 "FF", 3 "FE"/"AA"; 0 none

@@ -24,8 +24,6 @@ void put_digits(char* ts, int col, int32_t value, int w) {
     }
 }
 
-bool blank(char c) { return c == ' '; }
-
 void characteristics(SaoRecord& rec) {
     auto& SC = rec.G4;
     const SclchrBlock& s = SCLCHR;
@@ -51,7 +49,7 @@ void characteristics(SaoRecord& rec) {
     SC(21) = e.CHR21;
     SC(25) = s.CHR25;
     if (s.FOF2 < 99.0f) {
-        const int16_t k = sat_i16(trunc_i32((s.FOF2 + 0.0005f) / s.FQINCR));
+        const int16_t k = sat_i16(grid_index(s.FOF2, s.FQINCR));
         SC(27) = s.FOF2 - float(k) * s.FQINCR;
     }
     SC(28) = SAOHDR.REALIN(43);
@@ -202,10 +200,10 @@ void STAMP_TEXT(char* line, const char* version) {
         }
     }
     int p = SAO_TEXT;
-    if (!blank(line[p - 1])) {
+    if (line[p - 1] != ' ') {
         p = 0;
     } else {
-        while (p > 1 && blank(line[p - 2])) --p;
+        while (p > 1 && line[p - 2] == ' ') --p;
     }
     if (p > 1) {
         // ", QZ 4.30" is 9 columns; a long text loses its last columns rather

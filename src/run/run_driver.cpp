@@ -9,6 +9,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
+#include "blocks/text.h"
 #include "conversion/nonsao_sao.h"
 #include "inversion/profil1.h"
 #include "platform/console.h"
@@ -46,16 +47,11 @@ const RunStateReset reset_driver([] {
     clear_record(RECORD);
 });
 
-constexpr int32_t LISTUNIT = 2;
+using ui::FILELIST;
+using ui::LISTUNIT;
+
 constexpr std::string_view NOT_EXECUTABLE = "PROGRAM FOR CONVERSION NOT EXECUTABLE";
 constexpr std::string_view BAD_PROGRAM = "BAD PROGRAM FOR CONVERSION";
-
-std::string_view trim_right(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
-
-bool blank(std::string_view s) { return trim_right(s).empty(); }
 
 void show_message(int32_t code) { ui::DODIALOG3(code); }
 
@@ -78,7 +74,7 @@ bool next_listed_file() {
     std::string_view line;
     for (;;) {
         if (platform::read_line(LISTUNIT, line) != platform::IoStat::ok) return false;
-        if (!blank(line)) break;
+        if (!is_blank(line)) break;
     }
     // Names keep their inner blanks; only the padding at the end goes.
     RUN.LSTNAM.assign(trim_right(line));
@@ -159,7 +155,7 @@ Next one_file() {
     const Next after = s.WILDFLG == 'Y' ? Next::next_file : Next::finish;
     if (s.CONV != 'Y') {
         NONSAO_SAO(s.PROG, s.INNAME, s.ISTD);
-        if (blank(s.INNAME)) return after;
+        if (is_blank(s.INNAME)) return after;
         if (s.INNAME == NOT_EXECUTABLE) {
             platform::gfx::clear();
             show_message(22);
@@ -219,7 +215,7 @@ void KOLM() {
     std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
     ui::GRAPHMODE();
     ui::COVER(SAOHDR.VERSION, s.CONV, s.PROG, s.ISTD, s.INNAME, s.OUTNAME, NHPROF.HSTEP, QPRES.ERRMAX);
-    if (blank(s.INNAME)) return;
+    if (is_blank(s.INNAME)) return;
     RUN_FILES();
 }
 

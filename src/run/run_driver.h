@@ -37,9 +37,6 @@ extern RunDriverState RUN;
 // The record in memory.
 extern SaoRecord RECORD;
 
-// Name of the wildcard run's file list in the working directory.
-inline constexpr const char* FILELIST = "FILELIST.TMP";
-
 // The whole run: version, graphics window, cover and dialog, then RUN_FILES.
 void KOLM();
 

@@ -1,7 +1,7 @@
 // READSAO: the next SAO record of a unit into a SaoRecord.
 #include <cmath>
-#include <limits>
 
+#include "blocks/numeric.h"
 #include "sao/sao_record.h"
 
 namespace kolm {
@@ -11,14 +11,6 @@ namespace {
 using fmt::InItem;
 using fmt::IoStat;
 using fmt::ItemType;
-
-// Truncation toward zero into a 32-bit integer, saturating for values no
-// height can have (a garbled field must not make the conversion undefined).
-int32_t trunc_i32(float v) {
-    if (!(v > -2147483520.0f)) return std::numeric_limits<int32_t>::min();
-    if (!(v < 2147483520.0f)) return std::numeric_limits<int32_t>::max();
-    return int32_t(v);
-}
 
 // Reads one group statement of n values of the given type into dst (at most
 // cap stored, the rest read and dropped; dst null drops all). Sets over

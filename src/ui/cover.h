@@ -17,6 +17,11 @@
 
 namespace kolm::ui {
 
+// The file list of a wildcard input in the working directory, written by
+// the dialog and read by the run, and the unit it is read and written on.
+inline constexpr const char* FILELIST = "FILELIST.TMP";
+inline constexpr int32_t LISTUNIT = 2;
+
 // VERSION: 8 characters, 5-8 shown. Out: CONV 'Y' for SAO input, else 'N';
 // PROG the conversion program (ISTD 0) ; ISTD 1 no program, 0 "ANY OF
 // OTHERS"; INNAME the input (blank: exit chosen); OUTNAME the output or

@@ -2,6 +2,7 @@
 #include "ui/messages.h"
 
 #include "blocks/run_state.h"
+#include "blocks/text.h"
 #include "platform/console.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
@@ -45,12 +46,6 @@ struct MessageState {
 };
 MessageState msg;
 const RunStateReset msg_reset([] { msg.buffer.clear(); });
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
 
 }  // namespace
 

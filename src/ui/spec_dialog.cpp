@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "blocks/run_state.h"
+#include "blocks/text.h"
 #include "notation/fixed_format.h"
 #include "platform/console.h"
 #include "platform/dialog.h"
@@ -31,17 +32,6 @@ struct SpecDialogState {
 };
 SpecDialogState SPECDLG;
 const RunStateReset reset_spec([] { SPECDLG = SpecDialogState{}; });
-
-constexpr int32_t LISTUNIT = 2;
-constexpr const char* FILELIST = "FILELIST.TMP";
-
-std::string trimmed(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
-
-bool blank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
 
 void message(int32_t code) { DODIALOG3(code); }
 
@@ -96,8 +86,8 @@ void display(platform::Dialog& dlg, const std::string& PROG, const std::string& 
 int32_t accept(platform::Dialog& dlg, char& CONV, std::string& PROG, int32_t& ISTD, std::string& INNAME,
                std::string& OUTNAME, float& HSTEP, float& ERRMAX) {
     // Paths lose only their outer blanks (a directory may have blanks inside).
-    INNAME = trimmed(dlg.text(id::INPUT));
-    OUTNAME = trimmed(dlg.text(id::OUTPUT));
+    INNAME = std::string(trim(dlg.text(id::INPUT)));
+    OUTNAME = std::string(trim(dlg.text(id::OUTPUT)));
     // The box keeps the case of a path, but "none" in any case still means no output.
     std::string upper = OUTNAME;
     UPCASE(upper);
@@ -113,7 +103,7 @@ int32_t accept(platform::Dialog& dlg, char& CONV, std::string& PROG, int32_t& IS
 
     if (s.others) {
         ISTD = 0;
-        PROG = trimmed(dlg.text(id::PROGRAM));
+        PROG = std::string(trim(dlg.text(id::PROGRAM)));
         if (PROG.empty()) return 16;
         if (!platform::file_exists(PROG)) return 17;
     }
@@ -156,13 +146,13 @@ std::string number_box_text(float value, int decimals) {
 }
 
 void UPDATEDIALOG1(platform::Dialog& dlg, int32_t cid) {
-    if (blank(dlg.text(id::OUTPUT))) dlg.set_text(id::OUTPUT, "NONE");
+    if (is_blank(dlg.text(id::OUTPUT))) dlg.set_text(id::OUTPUT, "NONE");
     switch (cid) {
         case id::BROWSE_INPUT: {
             std::string p;
             DODIALOG2(p);
-            if (!blank(p)) {
-                const std::string path = trimmed(p);
+            if (!is_blank(p)) {
+                const std::string path(trim(p));
                 dlg.set_text(id::INPUT, path);
                 dlg.set_text(id::OUTPUT, path + ".421");
             }
@@ -171,7 +161,7 @@ void UPDATEDIALOG1(platform::Dialog& dlg, int32_t cid) {
         case id::BROWSE_PROGRAM: {
             std::string p;
             DODIALOG2P(p);
-            if (!blank(p)) dlg.set_text(id::PROGRAM, trimmed(p));
+            if (!is_blank(p)) dlg.set_text(id::PROGRAM, std::string(trim(p)));
             break;
         }
         case id::SAO:
@@ -212,7 +202,7 @@ int32_t WRITE_FILELIST(const platform::PathParts& pattern) {
     bool write_failed = false;
     platform::DirEntry e;
     while (listing.started() && listing.next(e)) {
-        if (e.hidden || e.system || e.directory || e.size == 0 || blank(e.name)) continue;
+        if (e.hidden || e.system || e.directory || e.size == 0 || is_blank(e.name)) continue;
         const platform::PathParts p = platform::split_path(e.name);
         if (equal_nocase(p.ext, ".421") || equal_nocase(p.ext, ".ARP") || equal_nocase(p.ext, ".EXE")) continue;
         const bool all = pattern.name == "*" && pattern.ext == ".*";

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
