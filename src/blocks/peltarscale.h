@@ -16,6 +16,17 @@ inline constexpr float NOHEIGHT = 999.9f;       // no trace height or frequency
 inline constexpr float NOTCOMPUTED = 9999.0f;   // quantity not computed
 inline constexpr float UNDEFINED_BASE = -999.0f; // start height not defined
 
+// The program's version text, stamped into SAOHDR.VERSION (8 characters).
+inline constexpr char VERSION_TEXT[9] = "VS.04.30";
+
+// foF1 from which on a record has no F1 layer. The routines compare it as
+// they were specified: the record decoding and the F1 stage's test for a
+// layer without trace points take foF1 < 50 as an F1 layer, the inversion's
+// entry and its layer sequence foF1 <= 50. Only foF1 = 50.0 exactly falls
+// between; records mark an absent F1 by 999.9 or more and real values lie
+// far below, so the edges are kept as they are.
+inline constexpr float NO_F1_FOF1 = 50.0f;
+
 // Capacities.
 inline constexpr int MAXTRC = 1024;   // frequency rows per trace column and per section array
 inline constexpr int MAXF2PTS = 400;  // F2 trace points in a record
@@ -56,6 +67,29 @@ struct SclchrBlock {
     int16_t IFOF2P;        // frequency index of the predicted foF2
 };
 
+// Slots of the analysis flags IQUALE (all 20 go out as items 1-20 of group 5).
+namespace iquale {
+inline constexpr int ETOP = 1;           // source of the E-layer top (values in etop::)
+inline constexpr int STATUS = 2;         // inversion status (inversion/status.h)
+inline constexpr int F2_CHECK = 3;       // F2 check code
+inline constexpr int F1_SCALED = 4;      // 1 when an F1 layer is scaled, else 0
+inline constexpr int E_CHECK = 7;        // E check code
+inline constexpr int F1_CHECK = 8;       // F1 check code
+inline constexpr int UNUSED9 = 9;        // 0 for every record
+inline constexpr int GROUP5_ITEM10 = 10; // item 10 of group 5 as read, written back
+inline constexpr int F1_RETRY = 11;      // 1 when the F1 solution needed fewer terms
+inline constexpr int F2_RETRY = 12;      // the same for F2
+inline constexpr int E_FITTED = 19;      // E layer fitted (1) or the standard layer (0)
+inline constexpr int ETOP_COPY = 20;     // ETOP while the layers are solved, else 0
+}  // namespace iquale
+
+// Values of IQUALE(ETOP): where the top of the E layer comes from.
+namespace etop {
+inline constexpr int16_t TRACE = 1;      // the E trace
+inline constexpr int16_t PREDICTED = 2;  // the model prediction
+inline constexpr int16_t SCALED = 3;     // the scaled foE, without an E trace
+}  // namespace etop
+
 // E-layer characteristics and analysis flags.
 struct Scale2Block {
     int16_t IFOE;          // frequency index of FOE; 9999 none
@@ -68,7 +102,7 @@ struct Scale2Block {
     float CHR14;           // characteristic 14
     float CHR21;           // characteristic 21
     float CHR18;           // characteristic 18
-    FArray<int16_t, NFLAGS> IQUALE;  // (1) E-top source, (2) inversion status, (4) F1 scaled, (10) group-5 item 10
+    FArray<int16_t, NFLAGS> IQUALE;  // analysis flags, slots in iquale::
 };
 
 // Date and time of the record.
@@ -89,12 +123,31 @@ struct TrcrawBlock {
     FArray2<float, MAXTRC, 3> TRACEL;   // heights, km; 999.9 none
 };
 
+// Slots of the header reals REALIN.
+namespace realin {
+inline constexpr int LAT = 1;           // station latitude, degrees
+inline constexpr int LON = 2;           // station longitude, degrees
+inline constexpr int SINQ1 = 41;        // field terms of the group index from the dip
+inline constexpr int SINQ2 = 42;
+inline constexpr int FOEP = 43;         // predicted foE, MHz
+inline constexpr int FOF1P = 44;        // predicted foF1, MHz
+inline constexpr int FMAX = 45;         // F2 peak frequency of the profile, MHz
+inline constexpr int FOF2P = 46;        // predicted foF2, MHz
+inline constexpr int COSSQ = 47;        // further field terms
+inline constexpr int TANSQ4 = 48;
+inline constexpr int TANSQ2 = 49;
+inline constexpr int TANSQ = 50;
+inline constexpr int NOON_ZENITH = 96;  // solar zenith angle at local noon, degrees
+inline constexpr int SUNRISE = 97;      // universal time of sunrise, hours
+inline constexpr int SUNSET = 98;       // universal time of sunset, hours
+}  // namespace realin
+
 // Header: version text and the header reals.
 struct SaohdrBlock {
     char HEAD[8];
-    char VERSION[8];   // "VS.04.30", no terminator
+    char VERSION[8];   // VERSION_TEXT, no terminator
     char HEADX[32];
-    FArray<float, NREALIN> REALIN;
+    FArray<float, NREALIN> REALIN;  // slots in realin::
 };
 
 // Run options.

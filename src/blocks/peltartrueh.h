@@ -190,9 +190,22 @@ struct FsqrBlock {
     FArray<float, MAXTRC> FSQD;  // FK(K)**2 - FSTART**2 when positive, else 0
 };
 
+// Slots of the plot window PLOTWN.P.
+namespace plotwn {
+inline constexpr int XMAX = 1;      // window width in pixels - 1
+inline constexpr int YMAX = 2;      // window height in pixels - 1
+inline constexpr int LEFT = 3;      // frame left X0
+inline constexpr int TOP = 4;       // frame top Y0
+inline constexpr int RIGHT = 5;     // frame right X1
+inline constexpr int BOTTOM = 6;    // frame bottom Y1
+inline constexpr int FSCALE = 7;    // frequency scale S: 1, or 2 above 13 MHz
+inline constexpr int STATION = 8;   // station number of the record
+inline constexpr int GRAPHICS = 9;  // graphics on: drawing routines draw only while it is not 0
+}  // namespace plotwn
+
 // Plot window, nine 32-bit integers (see the graphics window set-up).
 struct PlotwnBlock {
-    FArray<int32_t, 9> P;
+    FArray<int32_t, 9> P;  // slots in plotwn::
 };
 
 extern FldparBlock FLDPAR;

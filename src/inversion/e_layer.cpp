@@ -30,7 +30,7 @@ void EPROF(float& ERR) {
     LAYCTL.IRGN = 1;
     SETUP();
     if (TRCSEC.FSTART >= TRCSEC.FEND) {
-        IQ(2) = status::E_RANGE;
+        IQ(iquale::STATUS) = status::E_RANGE;
         fmt::write_console(FMT_A2F83, {" E LAYER: FSTART,FEND=", TRCSEC.FSTART, TRCSEC.FEND});
         fmt::write_console(FMT_A, {" DATA ERROR: E-REGION FREQUENCY RANGE ERROR!"});
         return;
@@ -48,11 +48,11 @@ void EPROF(float& ERR) {
         AMAX = std::fmax(AMAX, std::fabs(AE(I)));
     }
     if (!finite || LAYCOF.ZME < 50.0f || LAYCOF.ZME > 180.0f || AMAX > 999.0f) {
-        IQ(2) = status::E_TRACE;
+        IQ(iquale::STATUS) = status::E_TRACE;
         return;
     }
     SMAT.KCHKE = 0;
-    IQ(7) = SMAT.KCHKE;
+    IQ(iquale::E_CHECK) = SMAT.KCHKE;
 }
 
 void FNDDHE() {

@@ -81,7 +81,7 @@ bool f1_peak_plausible(int n) {
     float amax;
     C.ZMF1 = peak_height(DERPAR.HSTARTF1, C.AF1.data(), n, amax);
     if (C.ZMF1 > C.ZME && C.ZMF1 <= 300.0f && amax <= 999.0f) return true;
-    SCALE2.IQUALE(2) = status::F1_THICK;
+    SCALE2.IQUALE(iquale::STATUS) = status::F1_THICK;
     return false;
 }
 
@@ -147,7 +147,7 @@ void F1PROF(float& ERR) {
     ERR = 0.0f;
 
     // F1 scaled without trace points: the F2 stage derives it.
-    if (SCLCHR.FOF1 < 50.0f && TRCWRK.NFQF1 == 0) {
+    if (SCLCHR.FOF1 < NO_F1_FOF1 && TRCWRK.NFQF1 == 0) {
         C.FC(3) = C.FC(2);
         VALPAR.F1CASE = 2;
         return;
@@ -156,7 +156,7 @@ void F1PROF(float& ERR) {
     LAYCTL.IRGN = 2;
     SETUP();
     if (T.NFQ > 0 && T.FSTART >= T.FEND) {
-        Q(2) = status::F1_RANGE;
+        Q(iquale::STATUS) = status::F1_RANGE;
         fsection::report_range_error(" F1 LAYER: FSTART,FEND=", " DATA ERROR: F1-REGION FREQUENCY RANGE ERROR!");
         return;
     }
@@ -164,7 +164,7 @@ void F1PROF(float& ERR) {
     DATAUSED(1);
     // No usable point left is as unreasonable as too many.
     if (T.NFQ > MAXTRC || T.NFQ <= 0) {
-        Q(2) = status::F1_TRACE;
+        Q(iquale::STATUS) = status::F1_TRACE;
         return;
     }
     if (fsection::data_start_far_above(C.FC(2))) VALPAR.F1CASE = 1;
@@ -180,13 +180,13 @@ void F1PROF(float& ERR) {
     }
 
     SMAT.KCHKF1 = SMAT.KCHK;
-    Q(8) = SMAT.KCHKF1;
+    Q(iquale::F1_CHECK) = SMAT.KCHKF1;
     if (SMAT.KCHKF1 == 1) {
-        Q(2) = status::F1_ROOTS;
+        Q(iquale::STATUS) = status::F1_ROOTS;
         return;
     }
     if (SMAT.KCHKF1 != 0) {
-        Q(2) = status::F1_OSCILLATING;
+        Q(iquale::STATUS) = status::F1_OSCILLATING;
         return;
     }
     VALPAR.F1CASES = VALPAR.F1CASE;
@@ -195,7 +195,7 @@ void F1PROF(float& ERR) {
     for (int I = 1; I <= T.NN; ++I) C.AF1(I) = C.A(I);
     if (!fsection::f1_peak_plausible(T.NN)) return;
     DERPAR.HSTARTF2 = C.ZMF1;
-    Q(11) = fewer;
+    Q(iquale::F1_RETRY) = fewer;
 }
 
 void HEIGHTCHK() {
@@ -224,7 +224,7 @@ void HEIGHTCHK() {
     }
     const float span = T.FEND - T.FK(1);
     const float r = span > 0.0f ? bad_span / span * 100.0f : 0.0f;
-    if (r >= 5.0f) SCALE2.IQUALE(2) = LAYCTL.IRGN == 2 ? status::F1_TRACE : status::F2_TRACE;
+    if (r >= 5.0f) SCALE2.IQUALE(iquale::STATUS) = LAYCTL.IRGN == 2 ? status::F1_TRACE : status::F2_TRACE;
 }
 
 void FNDDHF1() {

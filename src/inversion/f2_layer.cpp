@@ -47,7 +47,7 @@ bool derive_f1() {
     auto& C = LAYCOF;
     auto& Q = SCALE2.IQUALE;
     if (take_f1_points() == 0) {
-        Q(2) = status::F1_TRACE;
+        Q(iquale::STATUS) = status::F1_TRACE;
         return false;
     }
     C.FC(3) = SCLCHR.FOF1;
@@ -59,9 +59,9 @@ bool derive_f1() {
     for (int I = 1; I <= n; ++I) C.AF1(I) = C.A(I);
     C.ER(2) = E;
     SMAT.KCHKF1 = SMAT.KCHK;
-    Q(8) = SMAT.KCHKF1;
+    Q(iquale::F1_CHECK) = SMAT.KCHKF1;
     if (SMAT.KCHKF1 != 0) {
-        Q(2) = SMAT.KCHKF1 == 1 ? status::F1_ROOTS : status::F1_OSCILLATING;
+        Q(iquale::STATUS) = SMAT.KCHKF1 == 1 ? status::F1_ROOTS : status::F1_OSCILLATING;
         return false;
     }
     if (!fsection::f1_peak_plausible(5)) return false;
@@ -112,7 +112,7 @@ void FPROF(float& ERR) {
         LAYCTL.IRGN = 3;
         SETUP();
         if (T.NFQ > 0 && T.FSTART >= T.FEND) {
-            Q(2) = status::F2_RANGE;
+            Q(iquale::STATUS) = status::F2_RANGE;
             fsection::report_range_error(" F2 LAYER: FSTART,FEND=",
                                          " DATA ERROR: F2-REGION FREQUENCY RANGE ERROR!");
             return;
@@ -120,12 +120,12 @@ void FPROF(float& ERR) {
         DATAEFFE();
         DATAUSED(1);
         if (T.NFQ > MAXTRC) {
-            Q(2) = status::F2_TRACE;
+            Q(iquale::STATUS) = status::F2_TRACE;
             return;
         }
         // Data-point plot of the section goes here.
         if (T.NFQ <= 2) {
-            Q(2) = status::F2_FEW_POINTS;
+            Q(iquale::STATUS) = status::F2_FEW_POINTS;
             return;
         }
         if (V.F1CASE == 0 && fsection::data_start_far_above(C.FC(3))) V.F1CASE = 1;
@@ -146,25 +146,25 @@ void FPROF(float& ERR) {
     }
 
     SMAT.KCHKF2 = SMAT.KCHK;
-    Q(3) = SMAT.KCHKF2;
+    Q(iquale::F2_CHECK) = SMAT.KCHKF2;
     if (SMAT.KCHKF2 == 1) {
-        Q(2) = status::F2_ROOTS;
+        Q(iquale::STATUS) = status::F2_ROOTS;
         return;
     }
     if (SMAT.KCHKF2 != 0 || !(residual <= 99.999f)) {
-        Q(2) = status::F2_OSCILLATING;
+        Q(iquale::STATUS) = status::F2_OSCILLATING;
         return;
     }
     for (int I = 1; I <= T.NN; ++I) C.AF2(I) = C.A(I);
     float amax;
     C.ZMF2 = fsection::peak_height(DERPAR.HSTARTF2, C.AF2.data(), T.NN, amax);
     if (!(C.ZMF2 > C.ZMF1 && C.ZMF2 <= 800.0f && amax <= 999.0f)) {
-        Q(2) = status::F2_TRACE;
+        Q(iquale::STATUS) = status::F2_TRACE;
         return;
     }
     HEIGHTCHK();
-    if (Q(2) != status::PROFILE_OBTAINED) return;
-    Q(12) = fewer;
+    if (Q(iquale::STATUS) != status::PROFILE_OBTAINED) return;
+    Q(iquale::F2_RETRY) = fewer;
     half_density_height();
     NHTABLE(0);
     // Bottomside parameters B0, B1, D1 and the electron content go here.

@@ -49,9 +49,6 @@ constexpr FArray<float, NGAUSS> make_squares(const FArray<float, NGAUSS>& u) {
     return s;
 }
 
-// Slots of the field terms in REALIN.
-constexpr int SINQ1 = 41, SINQ2 = 42, COSSQ = 47, TANSQ4 = 48, TANSQ2 = 49, TANSQ = 50;
-
 }  // namespace
 
 const FArray<float, NGAUSS> GAUSSU = make_nodes();
@@ -65,12 +62,12 @@ void GOGXCOM(float DIP) {
     const float t2 = t * t;
     const float s2 = s * s;
     auto& R = SAOHDR.REALIN;
-    R(TANSQ) = t2;
-    R(TANSQ2) = 2.0f * t2;
-    R(TANSQ4) = 4.0f * t2;
-    R(COSSQ) = c * c;
-    R(SINQ1) = 4.0f * s2 / ((1.0f + s2) * (1.0f + s2));
-    R(SINQ2) = 2.0f * s2 / (1.0f + s2);
+    R(realin::TANSQ) = t2;
+    R(realin::TANSQ2) = 2.0f * t2;
+    R(realin::TANSQ4) = 4.0f * t2;
+    R(realin::COSSQ) = c * c;
+    R(realin::SINQ1) = 4.0f * s2 / ((1.0f + s2) * (1.0f + s2));
+    R(realin::SINQ2) = 2.0f * s2 / (1.0f + s2);
 }
 
 namespace {
@@ -117,7 +114,7 @@ void GOSUB(float U, float F, float FN2, float FH, float /*DIP*/, float& G) {
         return;
     }
     const auto& RI = SAOHDR.REALIN;
-    const float terms[5] = {FH, RI(TANSQ4), RI(COSSQ), RI(TANSQ2), RI(TANSQ)};
+    const float terms[5] = {FH, RI(realin::TANSQ4), RI(realin::COSSQ), RI(realin::TANSQ2), RI(realin::TANSQ)};
     if (!memo.known || std::memcmp(terms, memo.terms, sizeof terms) != 0) {
         std::memcpy(memo.terms, terms, sizeof terms);
         memo.known = true;
@@ -134,12 +131,12 @@ void GOSUB(float U, float F, float FN2, float FH, float /*DIP*/, float& G) {
         return;
     }
     const float Y = FH / F;
-    const float W = RI(TANSQ4) / (Y * RI(COSSQ) * Y);
+    const float W = RI(realin::TANSQ4) / (Y * RI(realin::COSSQ) * Y);
     const float R = std::sqrt(1.0f + W * Q0 * Q0);
-    const float Q = RI(TANSQ2) / (R + 1.0f);
+    const float Q = RI(realin::TANSQ2) / (R + 1.0f);
     const float P = 1.0f + Q * Q0;
     const float T = (X + 1.0f) / R - 2.0f / (R + 1.0f);
-    const float D = RI(TANSQ) * X * T / (P * P);
+    const float D = RI(realin::TANSQ) * X * T / (P * P);
     G = U * (1.0f + D) * std::sqrt(P / (Q + 1.0f)) / std::sqrt(Q0);
     e = {bu, bf, bn, memo.epoch, G};
 }

@@ -30,22 +30,22 @@ void layers_above_e() {
     auto& IQ = SCALE2.IQUALE;
     // 5. Valley.
     MAHAGULY();
-    if (IQ(2) != status::PROFILE_OBTAINED) return;
+    if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED) return;
     // Plot of the valley (stage 2) goes here.
 
     // 6.-8. F1 layer, when one is scaled; without trace points the F2 stage derives it.
-    if (SCLCHR.FOF1 <= 50.0f) {
+    if (SCLCHR.FOF1 <= NO_F1_FOF1) {
         F1PROF(LAYCOF.ER(2));
         if (VALPAR.F1CASE != 2) {
-            if (IQ(2) != status::PROFILE_OBTAINED) return;
+            if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED) return;
             HEIGHTCHK();
-            if (IQ(2) > status::PROFILE_OBTAINED) return;
+            if (IQ(iquale::STATUS) > status::PROFILE_OBTAINED) return;
             // Peak parabolic fit of the F1 layer (YF1) and its plots (stages 3, 5) go here.
         }
     }
     // 9. F2 layer, with its height check and 1 km table.
     FPROF(LAYCOF.ER(3));
-    if (IQ(2) != status::PROFILE_OBTAINED || SMAT.KCHK > 0) return;
+    if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED || SMAT.KCHK > 0) return;
     // 10. Peak parabolic fit of the F2 layer (YF2) and its plots (stages 4, 5) go here.
     // 11. Quasi-parabolic fit (QPFIT) goes here, then the final table.
     NHTABLE(1);
@@ -71,14 +71,14 @@ void DECIDE() {
         TRCSEC.DHV(K) = 0.0f;
         VALPAR.DHF1(K) = 0.0f;
     }
-    SMAT.NG = 16;
+    SMAT.NG = NGAUSS;
     forget_group_indices();
-    IQ(2) = status::PROFILE_OBTAINED;
-    IQ(3) = IQ(7) = IQ(8) = IQ(11) = IQ(12) = 0;
+    IQ(iquale::STATUS) = status::PROFILE_OBTAINED;
+    IQ(iquale::F2_CHECK) = IQ(iquale::E_CHECK) = IQ(iquale::F1_CHECK) = IQ(iquale::F1_RETRY) = IQ(iquale::F2_RETRY) = 0;
 
     // 4. E layer.
     EPROF(LAYCOF.ER(1));
-    if (IQ(2) == status::PROFILE_OBTAINED) {
+    if (IQ(iquale::STATUS) == status::PROFILE_OBTAINED) {
         // Plots of the E layer (stages 1 and 5) go here.
         layers_above_e();
     }

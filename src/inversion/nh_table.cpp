@@ -193,7 +193,7 @@ void NHTABLE(int32_t MODE) {
         TABLYR(step, LAYCOF.FC(1), LAYCOF.FC(2), LAYCOF.ZME, A.data(), NHPROF.NPTH, NHPROF.FNTAB, NHPROF.HTAB);
         TABVAL(step, LAYCTL.W, LAYCTL.D, LAYCOF.FC(1), LAYCOF.FC(2), LAYCOF.ZME, LAYCOF.AE.data(), NHPROF.NPTH,
                NHPROF.FNTAB, NHPROF.HTAB);
-        if (SCALE2.IQUALE(4) != 0) {
+        if (SCALE2.IQUALE(iquale::F1_SCALED) != 0) {
             for (int i = 1; i <= 5; ++i) A(i) = LAYCOF.AF1(i);
             TABLYR(step, LAYCOF.FC(2), LAYCOF.FC(3), LAYCOF.ZMF1, A.data(), NHPROF.NPTH, NHPROF.FNTAB,
                    NHPROF.HTAB);

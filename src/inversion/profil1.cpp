@@ -7,6 +7,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
+#include "inversion/gauss_integral.h"
 #include "inversion/layer_sequence.h"
 #include "inversion/section_setup.h"
 #include "inversion/status.h"
@@ -41,12 +42,12 @@ constexpr float CVROWS[MAXTERMS][MAXTERMS] = {
 // Every result of the previous record, so that a record that fails is never
 // reported with another record's profile.
 void reset_results() {
-    std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
+    std::memcpy(SAOHDR.VERSION, VERSION_TEXT, 8);
     SMAT.KCHK = SMAT.KCHKE = SMAT.KCHKF1 = SMAT.KCHKF2 = 0;
     LAYCOF.ER.fill(0.0f);
     auto& IQ = SCALE2.IQUALE;
-    IQ(2) = status::NO_INVERSION;
-    IQ(3) = IQ(7) = IQ(8) = IQ(9) = IQ(11) = IQ(12) = IQ(19) = 0;
+    IQ(iquale::STATUS) = status::NO_INVERSION;
+    IQ(iquale::F2_CHECK) = IQ(iquale::E_CHECK) = IQ(iquale::F1_CHECK) = IQ(iquale::UNUSED9) = IQ(iquale::F1_RETRY) = IQ(iquale::F2_RETRY) = IQ(iquale::E_FITTED) = 0;
     TRCSEC.NN = 0;
     LAYCOF.FC.fill(0.0f);
     YLAYER.YE = YLAYER.YF1 = YLAYER.YF2 = NOTCOMPUTED;
@@ -65,7 +66,7 @@ void reset_results() {
     LAYCOF.AF2.fill(0.0f);
     LAYCOF.A.fill(0.0f);
     LAYCOF.ZME = LAYCOF.ZMF2 = LAYCOF.ZMF1 = 0.0f;
-    SMAT.NG = 16;
+    SMAT.NG = NGAUSS;
     LAYCTL.WOUT = LAYCTL.DOUT = 0.0f;
     // The N(h) table and the E-block fit results (its input arrays stay).
     NHPROF.NPTH = 0;
@@ -100,7 +101,7 @@ void update_sunspot() {
 
 // End step of every record that passed the parameter check.
 void finish() {
-    SCALE2.IQUALE(20) = 0;
+    SCALE2.IQUALE(iquale::ETOP_COPY) = 0;
     // The profile table of the autoscaler layout (TOPELTAR) is built here.
 }
 
@@ -135,17 +136,17 @@ void PROFIL1() {
 
     auto& IQ = SCALE2.IQUALE;
     if (SCLCHR.FOF2 < 100.0f && SCLCHR.IFOM > MAXTRC) {
-        IQ(2) = status::F2_TRACE;
+        IQ(iquale::STATUS) = status::F2_TRACE;
         finish();
         return;
     }
-    float& FMAX = SAOHDR.REALIN(45);
+    float& FMAX = SAOHDR.REALIN(realin::FMAX);
     if (FMAX <= SCLCHR.FOF2) FMAX = SCLCHR.FOF2 + FQINCR / 10.0f;
     FLDPAR.FMAXC = FMAX;
     FLDPAR.FMAXSQ = FMAX * FMAX;
-    IQ(20) = IQ(1);
-    if (IQ(1) > 0) FLDPAR.FOESQ = SCALE2.FOE * SCALE2.FOE;
-    IQ(4) = SCLCHR.FOF1 > 50.0f ? 0 : 1;
+    IQ(iquale::ETOP_COPY) = IQ(iquale::ETOP);
+    if (IQ(iquale::ETOP) > 0) FLDPAR.FOESQ = SCALE2.FOE * SCALE2.FOE;
+    IQ(iquale::F1_SCALED) = SCLCHR.FOF1 > NO_F1_FOF1 ? 0 : 1;
 
     int16_t IOK = 0;
     SETRCE(IOK);

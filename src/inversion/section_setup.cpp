@@ -32,24 +32,24 @@ void setup_e() {
     // The record's own predictions, made once per record; the sunspot or
     // missing-prediction test alone could leave another record's values.
     const auto& R = SAOHDR.REALIN;
-    if (static_cast<float>(OPTS.ISSN) != FLDPAR.SSNREC || R(43) > 99.0f || !SETUPST.PREDICTED) {
+    if (static_cast<float>(OPTS.ISSN) != FLDPAR.SSNREC || R(realin::FOEP) > 99.0f || !SETUPST.PREDICTED) {
         PREDICT();
         SETUPST.PREDICTED = true;
     }
-    SETUPST.FOEP = R(43);
-    SETUPST.FOF1P = R(44);
-    SETUPST.FOF2P = R(46);
+    SETUPST.FOEP = R(realin::FOEP);
+    SETUPST.FOF1P = R(realin::FOF1P);
+    SETUPST.FOF2P = R(realin::FOF2P);
     auto& IQ = SCALE2.IQUALE;
-    IQ(1) = 1;
+    IQ(iquale::ETOP) = etop::TRACE;
     const float FOE = SCALE2.FOE;
     const float FQINCR = SCLCHR.FQINCR;
     if (T.NFQ == 0) {
         if (FOE <= 0.0f || FOE > 50.0f) {
             T.FEND = SETUPST.FOEP;
-            IQ(1) = 2;
+            IQ(iquale::ETOP) = etop::PREDICTED;
         } else {
             T.FEND = FOE;
-            IQ(1) = 3;
+            IQ(iquale::ETOP) = etop::SCALED;
         }
         const float FMINF = SCLCHR.FMINF;
         if (FMINF <= SETUPST.FOEP) T.FEND = FMINF > 0.3f ? FMINF - FQINCR + 0.2f * FQINCR : 0.0f;
@@ -140,7 +140,7 @@ void setup_f1() {
 void setup_f2() {
     auto& T = TRCSEC;
     auto& W = TRCWRK;
-    if (SCALE2.IQUALE(4) == 0) LAYCOF.FC(3) = LAYCOF.FC(2);
+    if (SCALE2.IQUALE(iquale::F1_SCALED) == 0) LAYCOF.FC(3) = LAYCOF.FC(2);
     T.FSTART = LAYCOF.FC(3);
     T.NFQ = W.NFQF;
     if (T.NFQ == 0) return;
@@ -164,7 +164,7 @@ void SETUP() {
         case 2: setup_f1(); break;
         case 3: setup_f2(); break;
         default: {
-            SCALE2.IQUALE(2) = status::NO_INVERSION;
+            SCALE2.IQUALE(iquale::STATUS) = status::NO_INVERSION;
             fmt::write_console(FMT_AI4, {" ILLEGAL VALUE OF IRGN=", LAYCTL.IRGN});
             fmt::write_console(FMT_A, {" DATA ERROR: NO PROFILE INVERTED!"});
         }

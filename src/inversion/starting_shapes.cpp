@@ -126,7 +126,7 @@ void ECHAPMAN(float& ERR) {
         if (TRCSEC.FK(K) < FEND) ++used;
     if (used <= 3) {
         standard_layer();
-        SCALE2.IQUALE(19) = 1;
+        SCALE2.IQUALE(iquale::E_FITTED) = 1;
         return;
     }
     CDO();
@@ -179,7 +179,7 @@ void ECHAPMAN(float& ERR) {
         res += std::fabs(TRCSEC.PPO(K) - DERPAR.HSTART - hv);
     }
     ERR = res / static_cast<float>(used);
-    SCALE2.IQUALE(19) = 0;
+    SCALE2.IQUALE(iquale::E_FITTED) = 0;
 }
 
 }  // namespace kolm

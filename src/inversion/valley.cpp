@@ -56,15 +56,15 @@ void MAHAGULY() {
         DATAEFFE();
         lower_hmin(hmin);
     }
-    if (SCLCHR.CHR11 == 0.0f || SCLCHR.CHR11 >= 9999.0f) SCLCHR.CHR11 = hmin;
+    if (SCLCHR.CHR11 == 0.0f || SCLCHR.CHR11 >= NOTCOMPUTED) SCLCHR.CHR11 = hmin;
 
     // Solar zenith angle at the local time of the sounding.
     const auto& T = TIMEBK;
-    float lt = T.IHR + T.MINU / 60.0f + T.ISEC / 3600.0f + SAOHDR.REALIN(2) / 15.0f;
+    float lt = T.IHR + T.MINU / 60.0f + T.ISEC / 3600.0f + SAOHDR.REALIN(realin::LON) / 15.0f;
     if (lt < 0.0f) lt += 24.0f;
     if (lt >= 24.0f) lt -= 24.0f;
     float declin, chi, sunrise, sunset;
-    SOCO(T.IDAY, lt, SAOHDR.REALIN(1), SAOHDR.REALIN(2), declin, chi, sunrise, sunset);
+    SOCO(T.IDAY, lt, SAOHDR.REALIN(realin::LAT), SAOHDR.REALIN(realin::LON), declin, chi, sunrise, sunset);
     DERPAR.ZENITH = lt < 12.0f ? -chi : chi;
 
     const float c = std::cos(chi * 3.1415927f / 180.0f) + 0.05f;

@@ -32,7 +32,7 @@ void SETRCE(int16_t& IOK) {
         return true;
     };
     auto reject = [&] {
-        SCALE2.IQUALE(2) = status::NO_INVERSION;
+        SCALE2.IQUALE(iquale::STATUS) = status::NO_INVERSION;
         IOK = 0;
     };
 
@@ -61,7 +61,7 @@ void SETRCE(int16_t& IOK) {
         if (SCLCHR.FMINF - FQINCR < FLIM) FLIM = SCLCHR.FMINF - FQINCR;
 
         // F1 part.
-        if (SCALE2.IQUALE(4) == 1 && SCLCHR.IFOF1 >= SCLCHR.MINFF) {
+        if (SCALE2.IQUALE(iquale::F1_SCALED) == 1 && SCLCHR.IFOF1 >= SCLCHR.MINFF) {
             const int MINFF = SCLCHR.MINFF, IFOF1 = SCLCHR.IFOF1;
             if (!row_in_arrays(MINFF) || !row_in_arrays(IFOF1)) return reject();
             float F = 0.0f;

@@ -189,8 +189,8 @@ int16_t frequency_index(float f, float fqincr) {
 }  // namespace
 
 void PREDICT() {
-    const float lat = SAOHDR.REALIN(1);
-    const float lon = SAOHDR.REALIN(2);
+    const float lat = SAOHDR.REALIN(realin::LAT);
+    const float lon = SAOHDR.REALIN(realin::LON);
     float rssn = float(OPTS.ISSN);
 
     // Four-digit year, month and day of month.
@@ -224,17 +224,17 @@ void PREDICT() {
     DERPAR.FOF2P = fof2;
     DERPAR.SUNRISE = srise;
     DERPAR.SUNSET = sset;
-    SAOHDR.REALIN(43) = foe;
-    SAOHDR.REALIN(44) = fof1;
-    SAOHDR.REALIN(46) = fof2;
+    SAOHDR.REALIN(realin::FOEP) = foe;
+    SAOHDR.REALIN(realin::FOF1P) = fof1;
+    SAOHDR.REALIN(realin::FOF2P) = fof2;
 
     SCLCHR.IFOEP = frequency_index(foe, SCLCHR.FQINCR);
     SCLCHR.IFOF2P = frequency_index(fof2, SCLCHR.FQINCR);
     SCLCHR.IFOF1P = (fof1 <= MAX_INDEXED_FOF1) ? frequency_index(fof1, SCLCHR.FQINCR) : NOPOINT;
 
-    SAOHDR.REALIN(96) = xnoon;
-    SAOHDR.REALIN(97) = srise;
-    SAOHDR.REALIN(98) = sset;
+    SAOHDR.REALIN(realin::NOON_ZENITH) = xnoon;
+    SAOHDR.REALIN(realin::SUNRISE) = srise;
+    SAOHDR.REALIN(realin::SUNSET) = sset;
 }
 
 }  // namespace kolm

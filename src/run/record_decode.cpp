@@ -46,7 +46,7 @@ void RESET_TRACES() {
     TRCWRK.TH.fill(0.0f);
     DECWRK.HLOW(1) = NOHEIGHT;
     DECWRK.HLOW(2) = NOHEIGHT;
-    SCALE2.IQUALE(2) = status::NO_INVERSION;
+    SCALE2.IQUALE(iquale::STATUS) = status::NO_INVERSION;
 }
 
 bool DECODE_TIME_STAMP(int32_t dfi3, const char* ts) {
@@ -65,7 +65,7 @@ bool DECODE_TIME_STAMP(int32_t dfi3, const char* ts) {
 
     TimebkBlock& t = TIMEBK;
     if (w.TSLAY == 2) {
-        PLOTWN.P(8) = digits3(ts, 20);
+        PLOTWN.P(plotwn::STATION) = digits3(ts, 20);
         t.IYR = int16_t(digits2(ts, 5));
         t.IDAY = int16_t(digits3(ts, 7));
         t.IHR = int16_t(digits2(ts, 14));
@@ -73,7 +73,7 @@ bool DECODE_TIME_STAMP(int32_t dfi3, const char* ts) {
         t.ISEC = int16_t(digits2(ts, 18));
     } else {
         const int32_t o = w.TSOFF;
-        PLOTWN.P(8) = digits3(ts, o + 41);
+        PLOTWN.P(plotwn::STATION) = digits3(ts, o + 41);
         t.IYR = int16_t(digits2(ts, o + 1));
         t.IDAY = int16_t(digits3(ts, o + 3));
         t.IHR = int16_t(digits2(ts, o + 6));
@@ -153,9 +153,9 @@ void DECODE_CHARACTERISTICS(const SaoRecord& rec) {
     e.CHR21 = SC(21);
     s.CHR25 = SC(25);
     DERPAR.FOEP = SC(28);
-    SAOHDR.REALIN(43) = SC(28);
+    SAOHDR.REALIN(realin::FOEP) = SC(28);
     DERPAR.FOF1P = SC(31);
-    SAOHDR.REALIN(44) = SC(31);
+    SAOHDR.REALIN(realin::FOF1P) = SC(31);
     if (rec.DFI(4) > 31) {
         LAYCOF.ZMF2 = SC(32);
         LAYCOF.ZMF1 = SC(33);
@@ -177,12 +177,12 @@ void DECODE_STATION(const SaoRecord& rec) {
     FLDPAR.DIP = G1(2) * DTOR;
     FLDPAR.FOESQ = G1(3);
     FLDPAR.FMAXSQ = G1(4);
-    SAOHDR.REALIN(1) = G1(3);
-    SAOHDR.REALIN(2) = G1(4);
+    SAOHDR.REALIN(realin::LAT) = G1(3);
+    SAOHDR.REALIN(realin::LON) = G1(4);
     FLDPAR.SSNREC = G1(5);
     OPTS.ISSN = sat_i16(trunc_i32(G1(5)));
-    SAOHDR.REALIN(43) = DERPAR.FOEP;
-    SAOHDR.REALIN(44) = DERPAR.FOF1P;
+    SAOHDR.REALIN(realin::FOEP) = DERPAR.FOEP;
+    SAOHDR.REALIN(realin::FOF1P) = DERPAR.FOF1P;
 }
 
 void DECODE_TRACE(float fc, int32_t n, const float* reals, const int32_t* ints, bool real_copy, int col,
@@ -218,19 +218,19 @@ bool DECODE_RECORD(const SaoRecord& rec) {
     w.NE = int16_t(clamp_count(rec.DFI(17), MAXEPTS));
     w.NF = int16_t(clamp_count(rec.DFI(7), MAXF2PTS));
     w.NF1 = int16_t(clamp_count(rec.DFI(12), MAXF1PTS));
-    SCALE2.IQUALE(10) = sat_i16(rec.G5(10));
-    SCALE2.IQUALE(4) = SCLCHR.FOF1 < 50.0f ? 1 : 0;
+    SCALE2.IQUALE(iquale::GROUP5_ITEM10) = sat_i16(rec.G5(10));
+    SCALE2.IQUALE(iquale::F1_SCALED) = SCLCHR.FOF1 < NO_F1_FOF1 ? 1 : 0;
 
     const bool real_copy = rec.DFI(80) >= 2;
     if (w.NF > 0) {
         if (SCLCHR.FOF2 > 99.0f) return false;
         DECODE_TRACE(SCLCHR.FOF2, w.NF, rec.R7.data(), rec.G7.data(), real_copy, 2,
-                     SCALE2.IQUALE(4) == 0 ? 1 : 2);
+                     SCALE2.IQUALE(iquale::F1_SCALED) == 0 ? 1 : 2);
     }
     if (w.NF1 > 0) DECODE_TRACE(SCLCHR.FOF1, w.NF1, rec.R12.data(), rec.G12.data(), real_copy, 2, 1);
-    SCALE2.IQUALE(1) = 2;
+    SCALE2.IQUALE(iquale::ETOP) = etop::PREDICTED;
     if (w.NE > 0) {
-        SCALE2.IQUALE(1) = 1;
+        SCALE2.IQUALE(iquale::ETOP) = etop::TRACE;
         DECODE_TRACE(SCALE2.FOE, w.NE, rec.R17.data(), rec.G17.data(), real_copy, 3, 0);
     }
 

@@ -34,9 +34,9 @@ void characteristics(SaoRecord& rec) {
     SC(6) = e.CHR6;
     SC(7) = s.FMINF;
     SC(8) = e.FMINE;
-    const int16_t etop = e.IQUALE(1);
-    if (etop == 1 || etop == 3) SC(9) = e.FOE;
-    else if (etop == 2) SC(9) = NOTCOMPUTED;
+    const int16_t top = e.IQUALE(iquale::ETOP);
+    if (top == etop::TRACE || top == etop::SCALED) SC(9) = e.FOE;
+    else if (top == etop::PREDICTED) SC(9) = NOTCOMPUTED;
     SC(10) = s.CHR10;
     SC(11) = s.CHR11;
     SC(12) = s.CHR12;
@@ -52,8 +52,8 @@ void characteristics(SaoRecord& rec) {
         const int16_t k = sat_i16(grid_index(s.FOF2, s.FQINCR));
         SC(27) = s.FOF2 - float(k) * s.FQINCR;
     }
-    SC(28) = SAOHDR.REALIN(43);
-    SC(31) = SAOHDR.REALIN(44);
+    SC(28) = SAOHDR.REALIN(realin::FOEP);
+    SC(31) = SAOHDR.REALIN(realin::FOF1P);
     SC(32) = LAYCOF.ZMF2;
     SC(33) = LAYCOF.ZMF1;
     SC(34) = LAYCOF.ZHALF;
@@ -65,7 +65,7 @@ void characteristics(SaoRecord& rec) {
     SC(41) = IRIPAR.B0();
     SC(42) = IRIPAR.B1();
     SC(43) = IRIPAR.D1();
-    if (e.IQUALE(2) != status::PROFILE_OBTAINED) {
+    if (e.IQUALE(iquale::STATUS) != status::PROFILE_OBTAINED) {
         for (int i : {32, 33, 34, 37, 38, 39, 40, 41, 42, 43}) SC(i) = NOTCOMPUTED;
     }
     if (s.FOF1 > s.FOF2) {
@@ -76,16 +76,16 @@ void characteristics(SaoRecord& rec) {
 }
 
 void coefficient_groups(SaoRecord& rec) {
-    const int16_t status = SCALE2.IQUALE(2);
-    const int16_t etop = SCALE2.IQUALE(1);
+    const int16_t code = SCALE2.IQUALE(iquale::STATUS);
+    const int16_t top = SCALE2.IQUALE(iquale::ETOP);
     const LaycofBlock& c = LAYCOF;
 
     rec.DFI(37) = 0;
-    if (status == 2 && SMAT.KCHKF1 + SMAT.KCHKF2 == 0) {
+    if (code == status::PROFILE_OBTAINED && SMAT.KCHKF1 + SMAT.KCHKF2 == 0) {
         rec.DFI(37) = 10;
         auto& g = rec.G37;
         g(1) = c.FC(2);
-        g(2) = SAOHDR.REALIN(45);
+        g(2) = SAOHDR.REALIN(realin::FMAX);
         g(3) = c.ZMF2;
         g(4) = c.ER(3);
         for (int i = 1; i <= 5; ++i) g(4 + i) = c.AF2(i);
@@ -93,7 +93,7 @@ void coefficient_groups(SaoRecord& rec) {
     }
 
     rec.DFI(38) = 0;
-    if (status == 2 && SCALE2.IQUALE(4) == 1 && SMAT.KCHKF1 == 0) {
+    if (code == status::PROFILE_OBTAINED && SCALE2.IQUALE(iquale::F1_SCALED) == 1 && SMAT.KCHKF1 == 0) {
         rec.DFI(38) = 9;
         auto& g = rec.G38;
         g(1) = c.FC(4);
@@ -104,7 +104,8 @@ void coefficient_groups(SaoRecord& rec) {
     }
 
     rec.DFI(39) = 0;
-    if ((etop == 1 && status != 7) || ((etop == 2 || etop == 3) && status == 2)) {
+    if ((top == etop::TRACE && code != status::E_TRACE) ||
+        ((top == etop::PREDICTED || top == etop::SCALED) && code == status::PROFILE_OBTAINED)) {
         rec.DFI(39) = 7;
         auto& g = rec.G39;
         g(1) = c.FC(1);
@@ -234,7 +235,7 @@ void RESULTS_TO_RECORD(SaoRecord& rec, char conv) {
     edit_flags(rec);
 
     rec.DFI(42) = 0;
-    if (SCALE2.IQUALE(2) == status::PROFILE_OBTAINED) {
+    if (SCALE2.IQUALE(iquale::STATUS) == status::PROFILE_OBTAINED) {
         rec.DFI(42) = 2;
         rec.G42(1) = LAYCTL.WOUT;
         rec.G42(2) = LAYCTL.DOUT;

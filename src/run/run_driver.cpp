@@ -189,7 +189,7 @@ Next one_file() {
             return after;
         }
     }
-    PLOTWN.P(9) = 1;
+    PLOTWN.P(plotwn::GRAPHICS) = 1;
     s.FOUND = 0;
     for (;;) {
         switch (one_record()) {
@@ -212,7 +212,7 @@ Next one_file() {
 
 void KOLM() {
     RunDriverState& s = RUN;
-    std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
+    std::memcpy(SAOHDR.VERSION, VERSION_TEXT, 8);
     ui::GRAPHMODE();
     ui::COVER(SAOHDR.VERSION, s.CONV, s.PROG, s.ISTD, s.INNAME, s.OUTNAME, NHPROF.HSTEP, QPRES.ERRMAX);
     if (is_blank(s.INNAME)) return;

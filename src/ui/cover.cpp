@@ -26,7 +26,7 @@ void text_at(int32_t x, int32_t y, int32_t height, int32_t width, const std::str
 
 void COVER(const char* VERSION, char& CONV, std::string& PROG, int32_t& ISTD, std::string& INNAME,
            std::string& OUTNAME, float& HSTEP, float& ERRMAX) {
-    const int32_t W = PLOTWN.P(1), H = PLOTWN.P(2);
+    const int32_t W = PLOTWN.P(plotwn::XMAX), H = PLOTWN.P(plotwn::YMAX);
     const float sx = float(W) / 640.0f, sy = float(H) / 480.0f;
     const int32_t band = H / 20 + trunc_px(100.0f * sy);  // bottom of the title box
 

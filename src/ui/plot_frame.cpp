@@ -117,13 +117,13 @@ int32_t saturate(int64_t v) { return v > INT32_MAX ? INT32_MAX : (v < INT32_MIN 
 }  // namespace
 
 void GRAPHMODE() {
-    PLOTWN.P(9) = 1;
+    PLOTWN.P(plotwn::GRAPHICS) = 1;
     gfx::WindowConfig c;
     c.title = "KOLM421";
     gfx::set_window_config(c);
     c = gfx::window_config();
-    PLOTWN.P(1) = c.width - 1;
-    PLOTWN.P(2) = c.height - 1;
+    PLOTWN.P(plotwn::XMAX) = c.width - 1;
+    PLOTWN.P(plotwn::YMAX) = c.height - 1;
     gfx::set_background(gfx::rgb(255, 255, 255));
 }
 
@@ -146,24 +146,24 @@ void FONTSET(int16_t IFONT, std::string_view HEIGHT, std::string_view WIDTH) {
 }
 
 int32_t plot_x(float f) {
-    int32_t s = PLOTWN.P(7) > 0 ? PLOTWN.P(7) : 1;
-    return saturate(int64_t(PLOTWN.P(3)) + trunc_i32(f / 0.025f + 0.005f) / s);
+    int32_t s = PLOTWN.P(plotwn::FSCALE) > 0 ? PLOTWN.P(plotwn::FSCALE) : 1;
+    return saturate(int64_t(PLOTWN.P(plotwn::LEFT)) + trunc_i32(f / 0.025f + 0.005f) / s);
 }
 
-int32_t plot_y(float h) { return saturate(int64_t(PLOTWN.P(6)) - trunc_i32(h / 2.0f + 0.5f)); }
+int32_t plot_y(float h) { return saturate(int64_t(PLOTWN.P(plotwn::BOTTOM)) - trunc_i32(h / 2.0f + 0.5f)); }
 
 void SETCOORD() {
-    if (PLOTWN.P(9) == 0) return;
+    if (PLOTWN.P(plotwn::GRAPHICS) == 0) return;
     const int32_t S = SCLCHR.FOF2 > 13.0f ? 2 : 1;
-    PLOTWN.P(7) = S;
+    PLOTWN.P(plotwn::FSCALE) = S;
     FONTSET(3, "16 ", "7  ");
     gfx::set_colour(BLACK);
 
     const int32_t X0 = 200, Y0 = 150, X1 = X0 + 560, Y1 = Y0 + 350;
-    PLOTWN.P(3) = X0;
-    PLOTWN.P(4) = Y0;
-    PLOTWN.P(5) = X1;
-    PLOTWN.P(6) = Y1;
+    PLOTWN.P(plotwn::LEFT) = X0;
+    PLOTWN.P(plotwn::TOP) = Y0;
+    PLOTWN.P(plotwn::RIGHT) = X1;
+    PLOTWN.P(plotwn::BOTTOM) = Y1;
     for (int32_t i = 0; i <= 2; ++i) gfx::rectangle(false, X0 - i, Y0 - i, X1 + i, Y1 + i);
 
     for (int32_t j = 1; j <= 35; ++j) line(X0, Y1 - 10 * j, X0 + 2, Y1 - 10 * j);
@@ -196,7 +196,7 @@ void SETCOORD() {
 
     FONTSET(3, "16 ", "8  ");
     std::string name;
-    GETSTNAME(PLOTWN.P(8), FLDPAR.FOESQ, FLDPAR.FMAXSQ, name);
+    GETSTNAME(PLOTWN.P(plotwn::STATION), FLDPAR.FOESQ, FLDPAR.FMAXSQ, name);
     text_at(X0, Y0 - 75, " STATION : " + name);
     text_at(X0, Y0 - 57,
             " GEO. LAT./LONG. : " + num(FMT_F62, FLDPAR.FOESQ) + "/" + num(FMT_F62, FLDPAR.FMAXSQ));
@@ -216,9 +216,9 @@ void GETSTNAME(int32_t ISTN, float LAT, float LON, std::string& NAME) {
 }
 
 void PLOTSSN() {
-    if (PLOTWN.P(9) == 0) return;
+    if (PLOTWN.P(plotwn::GRAPHICS) == 0) return;
     gfx::set_colour(BLACK);
-    const int32_t X0 = PLOTWN.P(3), Y0 = PLOTWN.P(4);
+    const int32_t X0 = PLOTWN.P(plotwn::LEFT), Y0 = PLOTWN.P(plotwn::TOP);
     // The year in four digits (the two scaled digits after "19" would read
     // 1905 for 2005).
     int32_t year = TIMEBK.IYR4;

@@ -19,10 +19,10 @@ constexpr int32_t YELLOW = gfx::rgb(255, 255, 0);
 }  // namespace
 
 void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const float* A) {
-    if (PLOTWN.P(9) == 0) return;
+    if (PLOTWN.P(plotwn::GRAPHICS) == 0) return;
     if (FA <= 0.0f || FB <= FA) return;
-    const int32_t Y1 = PLOTWN.P(6);
-    const float S = float(PLOTWN.P(7) > 0 ? PLOTWN.P(7) : 1);
+    const int32_t Y1 = PLOTWN.P(plotwn::BOTTOM);
+    const float S = float(PLOTWN.P(plotwn::FSCALE) > 0 ? PLOTWN.P(plotwn::FSCALE) : 1);
 
     int32_t top;
     if (LAYCTL.IRGN == 1) top = Y1 - 200;
