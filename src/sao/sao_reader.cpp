@@ -61,21 +61,26 @@ void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_
     for (int g = 1; g <= SAO_NGROUPS; ++g) {
         const int32_t n = rec.DFI(g);
         const SaoGroup& row = SAO_GROUPS[g];
-        const SaoGroupData a = sao_group_data(rec, g);
+        const SaoGroupData a = row.arrays(rec);
         // Groups without a format of their own at codes 0 and 1 take the code-2
         // ones; 54 to 57 have their slots' formats of the record's code.
-        const int32_t fcode = (g == 47 || (g >= 51 && g <= 53) || g >= 58) ? 2 : code;
+        const int32_t fcode = row.fixed_v2 ? 2 : code;
         IoStat st = IoStat::ok;
 
-        if (g == 52 || g == 53 || g == 59 || g == 60) continue;  // read with 51 and 58
-        if (g == 51 || g == 58) {
+        if (row.companion_of != 0) continue;  // read with their lead group
+        if (g < SAO_NGROUPS && SAO_GROUPS[g + 1].companion_of == g) {
+            // The lead group and its two companions, each with its own count;
+            // the derived densities of the second companion are dropped.
             if (n <= 0) continue;
-            const fmt::Format& f = sao_slot_format(11, 2, false);
+            const SaoGroup& second = SAO_GROUPS[g + 1];
+            const SaoGroup& third = SAO_GROUPS[g + 2];
             const int32_t n2 = rec.DFI(g + 1), n3 = rec.DFI(g + 2);
-            st = read_values(unit, f, a.reals, n, row.cap_read, over);
+            st = read_values(unit, sao_slot_format(row.slot_in, fcode, false), a.reals, n, row.cap_read, over);
             if (st == IoStat::ok)
-                st = read_values(unit, f, sao_group_data(rec, g + 1).reals, n2, SAO_GROUPS[g + 1].cap_read, over);
-            if (st == IoStat::ok) st = read_values<float>(unit, f, nullptr, n3, 0, over);
+                st = read_values(unit, sao_slot_format(second.slot_in, fcode, false), second.arrays(rec).reals, n2,
+                                 second.cap_read, over);
+            if (st == IoStat::ok)
+                st = read_values<float>(unit, sao_slot_format(third.slot_in, fcode, false), nullptr, n3, 0, over);
         } else if (n <= 0) {
             continue;
         } else if (g == 2) {
@@ -86,20 +91,20 @@ void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_
             if (code >= 2)
                 st = read_values(unit, sao_slot_format(12, code, false), a.dbls, n, row.cap_read, over);
             else
-                st = read_values(unit, sao_slot_format(9, code, false), a.reals, n, 20, over);
+                st = read_values(unit, sao_slot_format(9, code, false), a.reals, n, SAO_SHORT, over);
         } else {
             const fmt::Format& f = sao_slot_format(row.slot_in, fcode, false);
             switch (row.kind) {
                 case SaoKind::H:
                     if (code >= 2) {
                         st = read_values(unit, f, a.reals, n, row.cap_real, over);
-                        if (g == 7 || g == 12 || g == 17) {
+                        if (row.both_heights) {
                             int32_t m = std::min(n, int32_t(row.cap_read));
                             for (int32_t i = 0; i < m; ++i) a.ints[i] = trunc_i32(a.reals[i]);
                         }
                     } else {
                         st = read_values(unit, f, a.ints, n, row.cap_read, over);
-                        if (g == 7 || g == 12 || g == 17) {
+                        if (row.both_heights) {
                             int32_t m = std::min(n, int32_t(row.cap_real));
                             for (int32_t i = 0; i < m; ++i) a.reals[i] = float(a.ints[i]);
                         }

@@ -4,73 +4,94 @@
 namespace kolm {
 
 namespace {
+
 constexpr SaoKind I = SaoKind::I, R = SaoKind::R, D = SaoKind::D, A = SaoKind::A, T = SaoKind::T,
                   H = SaoKind::H;
+constexpr int16_t F2 = MAXF2PTS, F1 = MAXF1PTS, E = MAXEPTS, NH = MAXNH, F3 = SAO_FAMILY3, C = SAO_CONSTS,
+                  L = SAO_LINE, S = SAO_SHORT, TH = SAO_TRUE_HEIGHTS;
+constexpr bool V2 = true, BOTH = true;
+
+void put(SaoGroupData& d, int32_t* p) { d.ints = p; }
+void put(SaoGroupData& d, float* p) { d.reals = p; }
+void put(SaoGroupData& d, double* p) { d.dbls = p; }
+void put(SaoGroupData& d, char* p) { d.chars = p; }
+
+// The arrays of a group: the record members listed.
+template <auto... M>
+SaoGroupData at(SaoRecord& r) {
+    SaoGroupData d{nullptr, nullptr, nullptr, nullptr};
+    (put(d, (r.*M).data()), ...);
+    return d;
+}
+
+using Rec = SaoRecord;
+
 }  // namespace
 
-//  slot_in, slot_out, kind, cap_read, cap_real, cap_write, cap_temp
+// slot_in, slot_out, kind, cap_read, cap_real, cap_write, cap_temp, companion_of, fixed_v2, both_heights, arrays
 const SaoGroup SAO_GROUPS[SAO_NGROUPS + 1] = {
-    {0, 0, I, 0, 0, 0, 0},
-    {2, 2, R, 16, 0, 16, 5},          // 1 geophysical constants
-    {3, 3, T, 2, 0, 2, 1},            // 2 system text (lines)
-    {4, 4, A, 120, 0, 120, 60},       // 3 time stamp
-    {5, 5, R, 120, 0, 120, 45},       // 4 characteristics
-    {6, 6, I, 60, 0, 60, 20},         // 5 analysis flags
-    {2, 2, R, 16, 0, 16, 16},         // 6
-    {1, 1, H, 400, 400, 400, 400},    // 7 F2 virtual heights
-    {1, 0, H, 400, 1000, 0, 400},     // 8 F2 true heights
-    {10, 10, I, 400, 0, 400, 400},    // 9 amplitudes
-    {7, 7, I, 400, 0, 400, 400},      // 10 Doppler digits
-    {8, 8, R, 400, 0, 400, 400},      // 11 frequencies
-    {1, 1, H, 150, 150, 150, 150},    // 12 F1
-    {1, 0, H, 150, 1000, 0, 150},     // 13
-    {10, 10, I, 150, 0, 150, 150},    // 14
-    {7, 7, I, 150, 0, 150, 150},      // 15
-    {8, 8, R, 150, 0, 150, 150},      // 16
-    {1, 1, H, 150, 150, 150, 150},    // 17 E
-    {1, 0, H, 150, 1000, 0, 150},     // 18
-    {10, 10, I, 150, 0, 150, 150},    // 19
-    {7, 7, I, 150, 0, 150, 150},      // 20
-    {8, 8, R, 150, 0, 150, 150},      // 21
-    {1, 1, H, 400, 400, 400, 400},    // 22 second F2 family
-    {10, 10, I, 400, 0, 400, 400},    // 23
-    {7, 7, I, 400, 0, 400, 400},      // 24
-    {8, 8, R, 400, 0, 400, 400},      // 25
-    {1, 1, H, 150, 150, 150, 150},    // 26 second F1 family
-    {10, 10, I, 150, 0, 150, 150},    // 27
-    {7, 7, I, 150, 0, 150, 150},      // 28
-    {8, 8, R, 150, 0, 150, 150},      // 29
-    {1, 1, H, 150, 150, 150, 150},    // 30 second E family
-    {10, 10, I, 150, 0, 150, 150},    // 31
-    {7, 7, I, 150, 0, 150, 150},      // 32
-    {8, 8, R, 150, 0, 150, 150},      // 33
-    {6, 6, I, 20, 0, 20, 20},         // 34
-    {6, 6, I, 20, 0, 20, 20},         // 35
-    {6, 6, I, 20, 0, 20, 20},         // 36
-    {9, 9, R, 20, 0, 20, 20},         // 37 coefficient sets
-    {9, 9, R, 20, 0, 20, 20},         // 38
-    {9, 9, R, 20, 0, 20, 20},         // 39
-    {12, 12, D, 121, 0, 121, 20},     // 40 quasi-parabolic segments (20 reals at codes 0, 1)
-    {7, 7, I, 120, 0, 120, 120},      // 41
-    {9, 9, R, 20, 0, 20, 20},         // 42 valley
-    {1, 1, H, 150, 150, 150, 0},      // 43 third family
-    {10, 10, I, 150, 0, 150, 0},      // 44
-    {7, 7, I, 150, 0, 150, 0},        // 45
-    {8, 8, R, 150, 0, 150, 0},        // 46
-    {1, 1, R, 150, 0, 150, 0},        // 47 E-block heights
-    {10, 10, I, 150, 0, 150, 0},      // 48
-    {7, 7, I, 150, 0, 150, 0},        // 49
-    {8, 8, R, 150, 0, 150, 0},        // 50
-    {11, 1, R, 999, 0, 999, 0},       // 51 N(h) true heights
-    {11, 1, R, 999, 0, 999, 0},       // 52 N(h) plasma frequencies
-    {11, 11, R, 999, 0, 999, 0},      // 53 electron densities (derived)
-    {4, 4, A, 120, 0, 120, 0},        // 54
-    {4, 4, A, 120, 0, 120, 0},        // 55
-    {7, 7, I, 120, 0, 120, 0},        // 56 edit flags
-    {9, 9, R, 20, 0, 20, 0},          // 57 E-profile parameters
-    {11, 11, R, 150, 0, 150, 0},      // 58 E-profile heights
-    {11, 11, R, 150, 0, 150, 0},      // 59 E-profile plasma frequencies
-    {11, 11, R, 150, 0, 150, 0},      // 60 electron densities (derived)
+    {0, 0, I, 0, 0, 0, 0, 0, false, false, at<>},
+    {2, 2, R, C, 0, C, 5, 0, false, false, at<&Rec::G1>},                // 1 geophysical constants
+    {3, 3, T, 2, 0, 2, 1, 0, false, false, at<&Rec::G2L1>},              // 2 system text (lines)
+    {4, 4, A, L, 0, L, 60, 0, false, false, at<&Rec::G3>},               // 3 time stamp
+    {5, 5, R, L, 0, L, 45, 0, false, false, at<&Rec::G4>},               // 4 characteristics
+    {6, 6, I, SAO_FLAGS, 0, SAO_FLAGS, 20, 0, false, false, at<&Rec::G5>},  // 5 analysis flags
+    {2, 2, R, C, 0, C, C, 0, false, false, at<&Rec::G6>},                // 6
+    {1, 1, H, F2, F2, F2, F2, 0, false, BOTH, at<&Rec::G7, &Rec::R7>},   // 7 F2 virtual heights
+    {1, 0, H, F2, TH, 0, F2, 0, false, false, at<&Rec::G8, &Rec::R8>},   // 8 F2 true heights
+    {10, 10, I, F2, 0, F2, F2, 0, false, false, at<&Rec::G9>},           // 9 amplitudes
+    {7, 7, I, F2, 0, F2, F2, 0, false, false, at<&Rec::G10>},            // 10 Doppler digits
+    {8, 8, R, F2, 0, F2, F2, 0, false, false, at<&Rec::G11>},            // 11 frequencies
+    {1, 1, H, F1, F1, F1, F1, 0, false, BOTH, at<&Rec::G12, &Rec::R12>}, // 12 F1
+    {1, 0, H, F1, TH, 0, F1, 0, false, false, at<&Rec::G13, &Rec::R13>}, // 13
+    {10, 10, I, F1, 0, F1, F1, 0, false, false, at<&Rec::G14>},          // 14
+    {7, 7, I, F1, 0, F1, F1, 0, false, false, at<&Rec::G15>},            // 15
+    {8, 8, R, F1, 0, F1, F1, 0, false, false, at<&Rec::G16>},            // 16
+    {1, 1, H, E, E, E, E, 0, false, BOTH, at<&Rec::G17, &Rec::R17>},     // 17 E
+    {1, 0, H, E, TH, 0, E, 0, false, false, at<&Rec::G18, &Rec::R18>},   // 18
+    {10, 10, I, E, 0, E, E, 0, false, false, at<&Rec::G19>},             // 19
+    {7, 7, I, E, 0, E, E, 0, false, false, at<&Rec::G20>},               // 20
+    {8, 8, R, E, 0, E, E, 0, false, false, at<&Rec::G21>},               // 21
+    {1, 1, H, F2, F2, F2, F2, 0, false, false, at<&Rec::G22, &Rec::R22>}, // 22 second F2 family
+    {10, 10, I, F2, 0, F2, F2, 0, false, false, at<&Rec::G23>},          // 23
+    {7, 7, I, F2, 0, F2, F2, 0, false, false, at<&Rec::G24>},            // 24
+    {8, 8, R, F2, 0, F2, F2, 0, false, false, at<&Rec::G25>},            // 25
+    {1, 1, H, F1, F1, F1, F1, 0, false, false, at<&Rec::G26, &Rec::R26>}, // 26 second F1 family
+    {10, 10, I, F1, 0, F1, F1, 0, false, false, at<&Rec::G27>},          // 27
+    {7, 7, I, F1, 0, F1, F1, 0, false, false, at<&Rec::G28>},            // 28
+    {8, 8, R, F1, 0, F1, F1, 0, false, false, at<&Rec::G29>},            // 29
+    {1, 1, H, E, E, E, E, 0, false, false, at<&Rec::G30, &Rec::R30>},    // 30 second E family
+    {10, 10, I, E, 0, E, E, 0, false, false, at<&Rec::G31>},             // 31
+    {7, 7, I, E, 0, E, E, 0, false, false, at<&Rec::G32>},               // 32
+    {8, 8, R, E, 0, E, E, 0, false, false, at<&Rec::G33>},               // 33
+    {6, 6, I, S, 0, S, S, 0, false, false, at<&Rec::G34>},               // 34
+    {6, 6, I, S, 0, S, S, 0, false, false, at<&Rec::G35>},               // 35
+    {6, 6, I, S, 0, S, S, 0, false, false, at<&Rec::G36>},               // 36
+    {9, 9, R, S, 0, S, S, 0, false, false, at<&Rec::G37>},               // 37 coefficient sets
+    {9, 9, R, S, 0, S, S, 0, false, false, at<&Rec::G38>},               // 38
+    {9, 9, R, S, 0, S, S, 0, false, false, at<&Rec::G39>},               // 39
+    // 40 quasi-parabolic segments (20 reals into G42 at codes 0 and 1)
+    {12, 12, D, SAO_QP, 0, SAO_QP, S, 0, false, false, at<&Rec::G40, &Rec::G42>},
+    {7, 7, I, L, 0, L, L, 0, false, false, at<&Rec::G41>},               // 41
+    {9, 9, R, S, 0, S, S, 0, false, false, at<&Rec::G42>},               // 42 valley
+    {1, 1, H, F3, F3, F3, 0, 0, false, false, at<&Rec::G43, &Rec::R43>}, // 43 third family
+    {10, 10, I, F3, 0, F3, 0, 0, false, false, at<&Rec::G44>},           // 44
+    {7, 7, I, F3, 0, F3, 0, 0, false, false, at<&Rec::G45>},             // 45
+    {8, 8, R, F3, 0, F3, 0, 0, false, false, at<&Rec::G46>},             // 46
+    {1, 1, R, E, 0, E, 0, 0, V2, false, at<&Rec::G47>},                  // 47 E-block heights
+    {10, 10, I, E, 0, E, 0, 0, false, false, at<&Rec::G48>},             // 48
+    {7, 7, I, E, 0, E, 0, 0, false, false, at<&Rec::G49>},               // 49
+    {8, 8, R, E, 0, E, 0, 0, false, false, at<&Rec::G50>},               // 50
+    {11, 1, R, NH, 0, NH, 0, 0, V2, false, at<&Rec::G51>},               // 51 N(h) true heights
+    {11, 1, R, NH, 0, NH, 0, 51, V2, false, at<&Rec::G52>},              // 52 N(h) plasma frequencies
+    {11, 11, R, NH, 0, NH, 0, 51, V2, false, at<>},                      // 53 electron densities (derived)
+    {4, 4, A, L, 0, L, 0, 0, false, false, at<&Rec::G54>},               // 54
+    {4, 4, A, L, 0, L, 0, 0, false, false, at<&Rec::G55>},               // 55
+    {7, 7, I, L, 0, L, 0, 0, false, false, at<&Rec::G56>},               // 56 edit flags
+    {9, 9, R, S, 0, S, 0, 0, false, false, at<&Rec::G57>},               // 57 E-profile parameters
+    {11, 11, R, E, 0, E, 0, 0, V2, false, at<&Rec::G58>},                // 58 E-profile heights
+    {11, 11, R, E, 0, E, 0, 58, V2, false, at<&Rec::G59>},               // 59 E-profile plasma frequencies
+    {11, 11, R, E, 0, E, 0, 58, V2, false, at<>},                        // 60 electron densities (derived)
 };
 
 namespace {
@@ -120,73 +141,5 @@ const fmt::Format& sao_slot_format(int slot, int32_t code, bool writing) {
 }
 
 const fmt::Format& sao_index_format() { return slots().index; }
-
-SaoGroupData sao_group_data(SaoRecord& r, int g) {
-    SaoGroupData d{nullptr, nullptr, nullptr, nullptr};
-    switch (g) {
-        case 1: d.reals = r.G1.data(); break;
-        case 2: d.chars = r.G2L1.data(); break;
-        case 3: d.chars = r.G3.data(); break;
-        case 4: d.reals = r.G4.data(); break;
-        case 5: d.ints = r.G5.data(); break;
-        case 6: d.reals = r.G6.data(); break;
-        case 7: d.ints = r.G7.data(); d.reals = r.R7.data(); break;
-        case 8: d.ints = r.G8.data(); d.reals = r.R8.data(); break;
-        case 9: d.ints = r.G9.data(); break;
-        case 10: d.ints = r.G10.data(); break;
-        case 11: d.reals = r.G11.data(); break;
-        case 12: d.ints = r.G12.data(); d.reals = r.R12.data(); break;
-        case 13: d.ints = r.G13.data(); d.reals = r.R13.data(); break;
-        case 14: d.ints = r.G14.data(); break;
-        case 15: d.ints = r.G15.data(); break;
-        case 16: d.reals = r.G16.data(); break;
-        case 17: d.ints = r.G17.data(); d.reals = r.R17.data(); break;
-        case 18: d.ints = r.G18.data(); d.reals = r.R18.data(); break;
-        case 19: d.ints = r.G19.data(); break;
-        case 20: d.ints = r.G20.data(); break;
-        case 21: d.reals = r.G21.data(); break;
-        case 22: d.ints = r.G22.data(); d.reals = r.R22.data(); break;
-        case 23: d.ints = r.G23.data(); break;
-        case 24: d.ints = r.G24.data(); break;
-        case 25: d.reals = r.G25.data(); break;
-        case 26: d.ints = r.G26.data(); d.reals = r.R26.data(); break;
-        case 27: d.ints = r.G27.data(); break;
-        case 28: d.ints = r.G28.data(); break;
-        case 29: d.reals = r.G29.data(); break;
-        case 30: d.ints = r.G30.data(); d.reals = r.R30.data(); break;
-        case 31: d.ints = r.G31.data(); break;
-        case 32: d.ints = r.G32.data(); break;
-        case 33: d.reals = r.G33.data(); break;
-        case 34: d.ints = r.G34.data(); break;
-        case 35: d.ints = r.G35.data(); break;
-        case 36: d.ints = r.G36.data(); break;
-        case 37: d.reals = r.G37.data(); break;
-        case 38: d.reals = r.G38.data(); break;
-        case 39: d.reals = r.G39.data(); break;
-        case 40: d.dbls = r.G40.data(); d.reals = r.G42.data(); break;
-        case 41: d.ints = r.G41.data(); break;
-        case 42: d.reals = r.G42.data(); break;
-        case 43: d.ints = r.G43.data(); d.reals = r.R43.data(); break;
-        case 44: d.ints = r.G44.data(); break;
-        case 45: d.ints = r.G45.data(); break;
-        case 46: d.reals = r.G46.data(); break;
-        case 47: d.reals = r.G47.data(); break;
-        case 48: d.ints = r.G48.data(); break;
-        case 49: d.ints = r.G49.data(); break;
-        case 50: d.reals = r.G50.data(); break;
-        case 51: d.reals = r.G51.data(); break;
-        case 52: d.reals = r.G52.data(); break;
-        case 53: break;
-        case 54: d.chars = r.G54.data(); break;
-        case 55: d.chars = r.G55.data(); break;
-        case 56: d.ints = r.G56.data(); break;
-        case 57: d.reals = r.G57.data(); break;
-        case 58: d.reals = r.G58.data(); break;
-        case 59: d.reals = r.G59.data(); break;
-        case 60: break;
-        default: assert(false); break;
-    }
-    return d;
-}
 
 }  // namespace kolm

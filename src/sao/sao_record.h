@@ -21,6 +21,7 @@
 #include <cstdint>
 
 #include "blocks/farray.h"
+#include "blocks/peltarscale.h"
 #include "notation/fixed_format.h"
 
 namespace kolm {
@@ -29,66 +30,76 @@ inline constexpr int SAO_NGROUPS = 60;
 inline constexpr int SAO_NDFI = 80;
 inline constexpr int SAO_TEXT = 120;  // characters of a group-2 line
 
+// Capacities of the groups beside the trace and profile capacities of the
+// shared blocks (MAXF2PTS, MAXF1PTS, MAXEPTS, MAXNH).
+inline constexpr int SAO_CONSTS = 16;               // groups 1 and 6
+inline constexpr int SAO_LINE = 120;                // groups 3, 4, 41, 54-56: one item per column
+inline constexpr int SAO_FLAGS = 60;                // group 5
+inline constexpr int SAO_FAMILY3 = 150;             // third trace family, groups 43-46
+inline constexpr int SAO_SHORT = 20;                // groups 34-39, 42 and 57
+inline constexpr int SAO_QP = 6 * MAXQPSEG + 1;     // group 40: six values per segment and the radius
+inline constexpr int SAO_TRUE_HEIGHTS = 1000;       // real copies of the true heights, groups 8, 13, 18
+
 struct SaoRecord {
     FArray<int32_t, SAO_NDFI> DFI;
 
-    FArray<float, 16> G1;             // geophysical constants
+    FArray<float, SAO_CONSTS> G1;     // geophysical constants
     FArray<char, SAO_TEXT> G2L1;      // system text, line 1
     FArray<char, SAO_TEXT> G2L2;      // line 2
-    FArray<char, 120> G3;             // time stamp and sounder settings
-    FArray<float, 120> G4;            // scaled characteristics
-    FArray<int32_t, 60> G5;           // analysis flags
-    FArray<float, 16> G6;
+    FArray<char, SAO_LINE> G3;        // time stamp and sounder settings
+    FArray<float, SAO_LINE> G4;       // scaled characteristics
+    FArray<int32_t, SAO_FLAGS> G5;    // analysis flags
+    FArray<float, SAO_CONSTS> G6;
 
     // F2 trace: virtual heights, true heights, amplitudes, Doppler digits, frequencies.
-    FArray<int32_t, 400> G7, G8, G9, G10;
-    FArray<float, 400> G11;
+    FArray<int32_t, MAXF2PTS> G7, G8, G9, G10;
+    FArray<float, MAXF2PTS> G11;
     // F1 trace.
-    FArray<int32_t, 150> G12, G13, G14, G15;
-    FArray<float, 150> G16;
+    FArray<int32_t, MAXF1PTS> G12, G13, G14, G15;
+    FArray<float, MAXF1PTS> G16;
     // E trace.
-    FArray<int32_t, 150> G17, G18, G19, G20;
-    FArray<float, 150> G21;
+    FArray<int32_t, MAXEPTS> G17, G18, G19, G20;
+    FArray<float, MAXEPTS> G21;
     // Second F2, F1 and E families: heights, amplitudes, Doppler digits, frequencies.
-    FArray<int32_t, 400> G22, G23, G24;
-    FArray<float, 400> G25;
-    FArray<int32_t, 150> G26, G27, G28;
-    FArray<float, 150> G29;
-    FArray<int32_t, 150> G30, G31, G32;
-    FArray<float, 150> G33;
+    FArray<int32_t, MAXF2PTS> G22, G23, G24;
+    FArray<float, MAXF2PTS> G25;
+    FArray<int32_t, MAXF1PTS> G26, G27, G28;
+    FArray<float, MAXF1PTS> G29;
+    FArray<int32_t, MAXEPTS> G30, G31, G32;
+    FArray<float, MAXEPTS> G33;
 
-    FArray<int32_t, 20> G34, G35, G36;
-    FArray<float, 20> G37, G38, G39;  // profile coefficient sets
-    FArray<double, 121> G40;          // quasi-parabolic segments (codes 2 and above)
-    FArray<float, 20> G42;            // valley; also receives group 40 at codes 0 and 1
-    FArray<int32_t, 120> G41;
+    FArray<int32_t, SAO_SHORT> G34, G35, G36;
+    FArray<float, SAO_SHORT> G37, G38, G39;  // profile coefficient sets
+    FArray<double, SAO_QP> G40;       // quasi-parabolic segments (codes 2 and above)
+    FArray<float, SAO_SHORT> G42;     // valley; also receives group 40 at codes 0 and 1
+    FArray<int32_t, SAO_LINE> G41;
     // Third family.
-    FArray<int32_t, 150> G43, G44, G45;
-    FArray<float, 150> G46;
+    FArray<int32_t, SAO_FAMILY3> G43, G44, G45;
+    FArray<float, SAO_FAMILY3> G46;
 
     // Real copies of the heights.
-    FArray<float, 400> R7;
-    FArray<float, 1000> R8;
-    FArray<float, 150> R12;
-    FArray<float, 1000> R13;
-    FArray<float, 150> R17;
-    FArray<float, 1000> R18;
-    FArray<float, 400> R22;
-    FArray<float, 150> R26;
-    FArray<float, 150> R30;
-    FArray<float, 150> R43;
+    FArray<float, MAXF2PTS> R7;
+    FArray<float, SAO_TRUE_HEIGHTS> R8;
+    FArray<float, MAXF1PTS> R12;
+    FArray<float, SAO_TRUE_HEIGHTS> R13;
+    FArray<float, MAXEPTS> R17;
+    FArray<float, SAO_TRUE_HEIGHTS> R18;
+    FArray<float, MAXF2PTS> R22;
+    FArray<float, MAXF1PTS> R26;
+    FArray<float, MAXEPTS> R30;
+    FArray<float, SAO_FAMILY3> R43;
 
     // E-block trace: heights, amplitudes, Doppler digits, frequencies.
-    FArray<float, 150> G47;
-    FArray<int32_t, 150> G48, G49;
-    FArray<float, 150> G50;
-    FArray<float, 20> G57;            // E-profile parameters
-    FArray<float, 150> G59;           // E-profile plasma frequencies (EBLOCK EF)
-    FArray<float, 150> G58;           // E-profile heights (EBLOCK EH)
-    FArray<float, 999> G51;           // N(h) true heights (NHPROF HN)
-    FArray<float, 999> G52;           // N(h) plasma frequencies (NHPROF FN)
-    FArray<char, 120> G54, G55;       // qualifying and descriptive letters
-    FArray<int32_t, 120> G56;         // edit flags
+    FArray<float, MAXEPTS> G47;
+    FArray<int32_t, MAXEPTS> G48, G49;
+    FArray<float, MAXEPTS> G50;
+    FArray<float, SAO_SHORT> G57;     // E-profile parameters
+    FArray<float, MAXEPTS> G59;       // E-profile plasma frequencies (EBLOCK EF)
+    FArray<float, MAXEPTS> G58;       // E-profile heights (EBLOCK EH)
+    FArray<float, MAXNH> G51;         // N(h) true heights (NHPROF HN)
+    FArray<float, MAXNH> G52;         // N(h) plasma frequencies (NHPROF FN)
+    FArray<char, SAO_LINE> G54, G55;  // qualifying and descriptive letters
+    FArray<int32_t, SAO_LINE> G56;    // edit flags
 };
 
 // Item kinds of the group table.
@@ -101,6 +112,17 @@ enum class SaoKind : uint8_t {
     H,  // heights: integers at codes 0 and 1, reals at codes 2 and above
 };
 
+// The arrays of a group in a record: the integer array, the real array (for
+// heights the real copy; for group 40 the 20 reals of G42 used at codes 0
+// and 1), the 64-bit array (group 40), the characters (groups 2 line 1, 3,
+// 54, 55). Pointers a group does not have are null.
+struct SaoGroupData {
+    int32_t* ints;
+    float* reals;
+    double* dbls;
+    char* chars;
+};
+
 // One row of the group table. Slots are the format slots 1..12 (see
 // sao_slot_format); 0 = not handled by that side.
 struct SaoGroup {
@@ -111,12 +133,21 @@ struct SaoGroup {
     int16_t cap_real;    // H: capacity of the real copy; 0: none
     int16_t cap_write;   // writer capacity
     int16_t cap_temp;    // temporary (conversion) writer capacity; 0: not handled
+    int8_t companion_of; // lead group this one is read and written with, right after it; 0 none
+    bool fixed_v2;       // formats of version code 2 at every code
+    bool both_heights;   // heights kept in both arrays at every code (the traces the run decodes)
+    SaoGroupData (*arrays)(SaoRecord&);  // the group's arrays in a record
 };
 
 // Rows 1..60; row 0 is unused. Group 40 uses slot 12 at codes 2 and above
-// and slot 9 below (into G42); groups 53 and 60 are derived on writing and
+// and slot 9 below (into G42). Groups 52 and 53 are companions of 51, 59
+// and 60 of 58: the reader takes them with their own counts whenever the
+// lead group is present. Groups 53 and 60 are derived on writing and
 // dropped on reading (capacity = the longest count consumed).
 extern const SaoGroup SAO_GROUPS[SAO_NGROUPS + 1];
+
+// The arrays of group g (1..60) in rec.
+inline SaoGroupData sao_group_data(SaoRecord& rec, int g) { return SAO_GROUPS[g].arrays(rec); }
 
 // The parsed format of slot 1..12 at a version code (0, 1, or 2 and above;
 // a negative code is treated as 2 and above, but READSAO rejects it).
@@ -126,18 +157,6 @@ extern const SaoGroup SAO_GROUPS[SAO_NGROUPS + 1];
 // "(60I2)". The writer's formats shorten numbers that do not fit their
 // fields (fmt::Fit::shorten), so that every record it writes reads back.
 const fmt::Format& sao_slot_format(int slot, int32_t code, bool writing);
-
-// The arrays of group g (1..60) in rec: the integer array, the real array
-// (for heights the real copy; for group 40 the 20 reals of G42 used at codes
-// 0 and 1), the 64-bit array (group 40), the characters (groups 2 line 1, 3,
-// 54, 55). Pointers a group does not have are null.
-struct SaoGroupData {
-    int32_t* ints;
-    float* reals;
-    double* dbls;
-    char* chars;
-};
-SaoGroupData sao_group_data(SaoRecord& rec, int g);
 
 // The format of the index, "(40I3)".
 const fmt::Format& sao_index_format();

@@ -33,26 +33,30 @@ IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
     if (col < 2) idx(40) = 0;
 
     IoStat st = fmt::write(unit, sao_index_format(), {fmt::out(idx, SAO_NDFI)});
-    float derived[999];  // groups 53 and 60: every point of the N(h) table
+    float derived[MAXNH];  // groups 53 and 60: every point of the N(h) table
     for (int g = 1; g <= SAO_NGROUPS && st == IoStat::ok; ++g) {
         const int32_t n = idx(g);
         const SaoGroup& row = SAO_GROUPS[g];
-        const SaoGroupData a = sao_group_data(rec, g);
-        const int32_t fcode = (g == 47 || (g >= 51 && g <= 53) || g >= 58) ? 2 : code;
+        const SaoGroupData a = row.arrays(rec);
+        const int32_t fcode = row.fixed_v2 ? 2 : code;
 
-        if (g == 52 || g == 53 || g == 59 || g == 60) continue;  // written with 51 and 58
-        if (g == 51 || g == 58) {
+        if (row.companion_of != 0) continue;  // written with their lead group
+        if (g < SAO_NGROUPS && SAO_GROUPS[g + 1].companion_of == g) {
             // The reader takes the two companions with their own counts
             // whenever the lead group is present, a count of 0 as one line.
+            // The second companion holds the densities of the first one's
+            // plasma frequencies.
             if (n <= 0) continue;
-            const fmt::Format& f = sao_slot_format(row.slot_out, fcode, true);
-            const fmt::Format& f11 = sao_slot_format(11, 2, true);
-            const float* fp = sao_group_data(rec, g + 1).reals;
+            const SaoGroup& second = SAO_GROUPS[g + 1];
+            const SaoGroup& third = SAO_GROUPS[g + 2];
+            const float* fp = second.arrays(rec).reals;
             const int32_t n2 = std::max(idx(g + 1), 0), n3 = std::max(idx(g + 2), 0);
             for (int32_t i = 0; i < n3; ++i) derived[i] = density(fp[i]);
-            st = fmt::write(unit, f, {OutItem(a.reals, n)});
-            if (st == IoStat::ok) st = fmt::write(unit, g == 51 ? f : f11, {OutItem(fp, n2)});
-            if (st == IoStat::ok) st = fmt::write(unit, f11, {OutItem(derived, n3)});
+            st = fmt::write(unit, sao_slot_format(row.slot_out, fcode, true), {OutItem(a.reals, n)});
+            if (st == IoStat::ok)
+                st = fmt::write(unit, sao_slot_format(second.slot_out, fcode, true), {OutItem(fp, n2)});
+            if (st == IoStat::ok)
+                st = fmt::write(unit, sao_slot_format(third.slot_out, fcode, true), {OutItem(derived, n3)});
             continue;
         }
         if (n <= 0 || row.slot_out == 0) continue;
