@@ -63,8 +63,8 @@ Samples& samples() {
 
 // Decodes and inverts one record; false when the decoding rejects it.
 bool invert(const SaoRecord& rec) {
-    RESET_TRACES();
-    if (!DECODE_RECORD(rec)) return false;
+    reset_traces();
+    if (!decode_record(rec)) return false;
     PROFIL1();
     return true;
 }

@@ -86,15 +86,15 @@ void BM_RecordRoadWithoutInversion(benchmark::State& state) {
         int16_t found = 0;
         for (;;) {
             std::memset(static_cast<void*>(rec.get()), 0, sizeof *rec);
-            RESET_TRACES();
+            reset_traces();
             READSAO(iend, IN, *rec, found, SCLCHR.IERR);
             if (iend != 0 || SCLCHR.IERR != 0) break;
-            if (!DECODE_RECORD(*rec)) {
+            if (!decode_record(*rec)) {
                 state.SkipWithError("a sample record was rejected");
                 break;
             }
-            ui::PLOT_STORED_PROFILES(*rec);
-            RESULTS_TO_RECORD(*rec, 'Y');
+            ui::plot_stored_profiles(*rec);
+            results_to_record(*rec, 'Y');
             if (WRITSAO(OUT, *rec) != fmt::IoStat::ok) {
                 state.SkipWithError("write failed");
                 break;
@@ -119,7 +119,7 @@ void BM_RunWithInversion(benchmark::State& state) {
         RUN.ISTD = 1;
         RUN.INNAME = f.input.string();
         RUN.OUTNAME = (f.dir / ("run" + std::to_string(++n) + ".sao")).string();
-        RUN_FILES();
+        run_files();
         records += RUN.NPROF;
         fs::remove(RUN.OUTNAME);
     }

@@ -7,6 +7,7 @@
 #include "blocks/peltartrueh.h"
 #include "inversion/data_selection.h"
 #include "inversion/gauss_integral.h"
+#include "inversion/section_guard.h"
 #include "inversion/section_setup.h"
 #include "inversion/starting_shapes.h"
 #include "inversion/status.h"
@@ -58,8 +59,7 @@ void EPROF(float& ERR) {
 void FNDDHE() {
     auto& T = TRCSEC;
     for (int K = 1; K <= MAXTRC; ++K) T.DHE(K) = 0.0f;
-    const float fs = T.FSTART, fe = T.FEND;
-    const int16_t nn = T.NN;
+    const SectionGuard keep(SectionGuard::Keep::section);
     T.FSTART = LAYCOF.FC(1);
     T.FEND = LAYCOF.FC(2);
     T.NN = 3;
@@ -73,9 +73,6 @@ void FNDDHE() {
         if (d < LAYCOF.ZME) d = LAYCOF.ZME;
         T.DHE(K) = d;
     }
-    T.FSTART = fs;
-    T.FEND = fe;
-    T.NN = nn;
 }
 
 }  // namespace kolm

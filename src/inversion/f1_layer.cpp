@@ -15,8 +15,10 @@
 #include "blocks/peltartrueh.h"
 #include "inversion/data_selection.h"
 #include "inversion/e_layer.h"
+#include "inversion/f_section.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/recomputed_virtual.h"
+#include "inversion/section_guard.h"
 #include "inversion/section_setup.h"
 #include "inversion/section_top.h"
 #include "inversion/status.h"
@@ -26,116 +28,6 @@
 
 namespace kolm {
 
-namespace fsection {
-
-void report_range_error(const char* layer_line, const char* error_line) {
-    char line[96];
-    std::snprintf(line, sizeof line, "%s%8.3f%8.3f", layer_line, TRCSEC.FSTART, TRCSEC.FEND);
-    platform::console_line(line);
-    platform::console_line(error_line);
-}
-
-bool data_start_far_above(float lower) {
-    const auto& T = TRCSEC;
-    float dfmin = 99.0f;
-    for (int I = 2; I <= T.NFQ; ++I) {
-        const float df = T.FK(I) - T.FK(I - 1);
-        if (df < dfmin) dfmin = df;
-    }
-    // trunc(gap/dfmin) > 4, without forming an integer from a huge quotient.
-    return (T.FK(1) - lower) / dfmin >= 5.0f;
-}
-
-namespace {
-
-// Appends the synthetic points after the first `kept` points of the section.
-void append_synthetic_points(int kept, float FLOW) {
-    auto& T = TRCSEC;
-    T.NFQ = static_cast<int16_t>(kept);
-    const float first = T.FK(1);
-    for (int J = 1; T.NFQ < MAXTRC; ++J) {
-        const float F = round_to(first - J * SCLCHR.FQINCR, 1000.0f);
-        if (F <= FLOW) break;
-        float hv;
-        RECVIRT(F, hv, RV_ALL);
-        ++T.NFQ;
-        T.FK(T.NFQ) = F;
-        T.PPO(T.NFQ) = hv;
-    }
-}
-
-}  // namespace
-
-float peak_height(float start, const float* COEF, int n, float& amax) {
-    float sum = 0.0f;
-    amax = 0.0f;
-    for (int I = 0; I < n; ++I) {
-        sum += COEF[I];
-        if (std::fabs(COEF[I]) > amax) amax = std::fabs(COEF[I]);
-    }
-    return start - sum;
-}
-
-bool f1_peak_plausible(int n) {
-    auto& C = LAYCOF;
-    float amax;
-    C.ZMF1 = peak_height(DERPAR.HSTARTF1, C.AF1.data(), n, amax);
-    if (C.ZMF1 > C.ZME && C.ZMF1 <= 300.0f && amax <= 999.0f) return true;
-    SCALE2.IQUALE(iquale::STATUS) = status::F1_THICK;
-    return false;
-}
-
-bool solve_direct(bool f1_delay, bool few_points_first, float& E) {
-    FNDDHE();
-    FNDDHV();
-    if (f1_delay) FNDDHF1();
-    bool fewer = few_points_first && TRCSEC.NFQ <= 5;
-    if (!fewer) {
-        DENSTY(E);
-        fewer = SMAT.KCHK != 0;
-    }
-    if (!fewer) return false;
-    FEWTERM(E);
-    return SMAT.KCHK == 0;
-}
-
-bool solve_extrapolated(int top_index, float FLOW, float* COEF, bool f1_delay, float& E) {
-    auto& T = TRCSEC;
-    auto& C = LAYCOF;
-    const float top = C.FC(top_index);
-    const int16_t count = T.NFQ;
-    float kept_a[MAXTERMS] = {};
-    int16_t kept_nn = 0;
-    float kept_top = top, kept_e = E;
-    T.NN = 1;
-    for (;;) {
-        FNDDHE();
-        FNDDHV();
-        if (f1_delay) FNDDHF1();
-        C.FC(top_index) = top;
-        float e = E;
-        DENSTY(e);
-        if (SMAT.KCHK != 0) break;
-        kept_nn = T.NN;
-        kept_top = T.FEND;
-        kept_e = e;
-        for (int I = 1; I <= kept_nn; ++I) kept_a[I - 1] = COEF[I - 1] = C.A(I);
-        append_synthetic_points(count, FLOW);
-        if (T.NN > 4) break;
-        ++T.NN;
-    }
-    if (kept_nn == 0) return false;
-    SMAT.KCHK = 0;
-    T.NN = kept_nn;
-    T.FEND = kept_top;
-    C.FC(top_index) = kept_top;
-    C.A.fill(0.0f);
-    for (int I = 1; I <= kept_nn; ++I) C.A(I) = kept_a[I - 1];
-    E = kept_e;
-    return true;
-}
-
-}  // namespace fsection
 
 void F1PROF(float& ERR) {
     auto& T = TRCSEC;
@@ -172,11 +64,11 @@ void F1PROF(float& ERR) {
     // The extrapolation path reports no fit error.
     if (VALPAR.F1CASE == 0) {
         float E = 0.0f;
-        fewer = fsection::solve_direct(false, false, E) ? 1 : 0;
+        fewer = fsection::solve_direct({}, E) ? 1 : 0;
         ERR = E;
     } else {
         float E = 0.0f;
-        fsection::solve_extrapolated(3, C.FC(2), C.AF1.data(), false, E);
+        fsection::solve_extrapolated(3, C.FC(2), C.AF1.data(), {}, E);
     }
 
     SMAT.KCHKF1 = SMAT.KCHK;
@@ -232,8 +124,7 @@ void FNDDHF1() {
     const auto& C = LAYCOF;
     VALPAR.DHF1.fill(0.0f);
     if (C.FC(2) == C.FC(3)) return;
-    const float fstart = T.FSTART, fend = T.FEND;
-    const int16_t nn = T.NN;
+    const SectionGuard keep(SectionGuard::Keep::section);
     // All five F1 terms, whatever the term count of the section being solved.
     T.FSTART = C.FC(2);
     T.FEND = C.FC(3);
@@ -245,9 +136,6 @@ void FNDDHF1() {
         for (int J = 1; J <= 5; ++J) d += DERPAR.SU(J, K) * C.AF1(J);
         VALPAR.DHF1(K) = d < dz ? dz : d;
     }
-    T.FSTART = fstart;
-    T.FEND = fend;
-    T.NN = nn;
 }
 
 }  // namespace kolm

@@ -13,6 +13,7 @@
 #include "blocks/peltartrueh.h"
 #include "inversion/data_selection.h"
 #include "inversion/f1_layer.h"
+#include "inversion/f_section.h"
 #include "inversion/nh_table.h"
 #include "inversion/section_setup.h"
 #include "inversion/status.h"
@@ -55,7 +56,7 @@ bool derive_f1() {
     T.NN = 3;
     float E = 0.0f;
     // FEWTERM may keep four terms; it leaves A zero above the count it used.
-    const int n = fsection::solve_direct(false, false, E) ? 5 : T.NN;
+    const int n = fsection::solve_direct({}, E) ? 5 : T.NN;
     for (int I = 1; I <= n; ++I) C.AF1(I) = C.A(I);
     C.ER(2) = E;
     SMAT.KCHKF1 = SMAT.KCHK;
@@ -132,7 +133,7 @@ void FPROF(float& ERR) {
 
         if (V.F1CASE == 0) {
             float E = 0.0f;
-            fewer = fsection::solve_direct(true, true, E) ? 1 : 0;
+            fewer = fsection::solve_direct({.f1_delay = true, .few_points_first = true}, E) ? 1 : 0;
             ERR = E;
             residual = E;
             break;
@@ -140,7 +141,7 @@ void FPROF(float& ERR) {
         // The build-up reports no fit error; its residual is still judged.
         // FC(4) keeps the top of the pass kept: its coefficients are fitted on
         // that range, and tabulating them up to the scaled top would bend the curve.
-        fsection::solve_extrapolated(4, C.FC(2) + 0.0001f, C.AF2.data(), true, residual);
+        fsection::solve_extrapolated(4, C.FC(2) + 0.0001f, C.AF2.data(), {.f1_delay = true}, residual);
         if (V.F1CASE != 2) break;
         if (!derive_f1()) return;
     }

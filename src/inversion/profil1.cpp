@@ -74,7 +74,7 @@ void reset_results() {
     EBLOCK.EA.fill(0.0f);
     EBLOCK.EZM = EBLOCK.EERR = EBLOCK.EH0 = 0.0f;
     EBLOCK.ENTAB = 0;
-    SETUP_NEW_RECORD();
+    setup_new_record();
 }
 
 // Four-digit year, month and day of month; false when the day of year has

@@ -6,6 +6,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "inversion/gauss_integral.h"
+#include "inversion/section_guard.h"
 
 namespace kolm {
 
@@ -118,11 +119,7 @@ void RECVIRT(float F, float& HV, int16_t MODE) {
         HV = NOTCOMPUTED;
         return;
     }
-    const float fstart = T.FSTART, fend = T.FEND, fk1 = T.FK(1);
-    const int16_t nn = T.NN, nfq = T.NFQ;
-    float s1[MAXTERMS];
-    for (int N = 1; N <= MAXTERMS; ++N) s1[N - 1] = SMAT.S(N, 1);
-
+    const SectionGuard keep(SectionGuard::Keep::first_point);
     T.NFQ = 1;
     T.FK(1) = F;
     T.FSTART = C.FC(irgn);
@@ -159,13 +156,6 @@ void RECVIRT(float F, float& HV, int16_t MODE) {
             f1part = crossing(C.FC(2), C.FC(3), 5, C.AF1.data());
         HV = HV + f1part + vpart + epart;
     }
-
-    T.FSTART = fstart;
-    T.FEND = fend;
-    T.NN = nn;
-    T.NFQ = nfq;
-    T.FK(1) = fk1;
-    for (int N = 1; N <= MAXTERMS; ++N) SMAT.S(N, 1) = s1[N - 1];
 }
 
 }  // namespace kolm

@@ -156,7 +156,7 @@ void setup_f2() {
 
 }  // namespace
 
-void SETUP_NEW_RECORD() { SETUPST.PREDICTED = false; }
+void setup_new_record() { SETUPST.PREDICTED = false; }
 
 void SETUP() {
     switch (LAYCTL.IRGN) {

@@ -25,6 +25,6 @@ extern SetupState SETUPST;
 void SETUP();
 
 // Marks the predictions as not yet made for the record now being inverted.
-void SETUP_NEW_RECORD();
+void setup_new_record();
 
 }  // namespace kolm

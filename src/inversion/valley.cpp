@@ -14,6 +14,7 @@
 #include "inversion/data_selection.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/round4.h"
+#include "inversion/section_guard.h"
 #include "inversion/section_setup.h"
 #include "models/solar_position.h"
 #include "sections/coef_reexpression.h"
@@ -39,7 +40,9 @@ void MAHAGULY() {
     V.AVAL.fill(0.0f);
     DERPAR.HSTARTF1 = DERPAR.HSTARTF2 = LAYCOF.ZME;
     V.F1CASE = V.F1CASES = 0;
-    const float fstart = TRCSEC.FSTART, fend = TRCSEC.FEND;
+    // The F sections are set up only to find the lowest F virtual height;
+    // the range of the section loaded on entry comes back at the end.
+    const SectionGuard keep(SectionGuard::Keep::range);
 
     // Lowest F virtual height: the F1 points, and the F2 points too when
     // there are fewer than four F1 points.
@@ -106,9 +109,6 @@ void MAHAGULY() {
         V.WV3 = V.WV2;
         V.WV4 = w - V.WV1 - V.WV2 - V.WV3;
     }
-
-    TRCSEC.FSTART = fstart;
-    TRCSEC.FEND = fend;
     DERPAR.HSTARTF1 = DERPAR.HSTARTF2 = LAYCOF.ZME + LAYCTL.W;
 }
 
@@ -117,8 +117,7 @@ void FNDDHV() {
     const auto& V = VALPAR;
     T.DHV.fill(0.0f);
     if (LAYCTL.W <= V.WV1) return;
-    const float fstart = T.FSTART, fend = T.FEND;
-    const int16_t nn = T.NN;
+    const SectionGuard keep(SectionGuard::Keep::section);
     const float FH = FLDPAR.FH, DIP = FLDPAR.DIP;
 
     // Part 2, the mirrored E shape: its integrals through FVAL..FVAL0.
@@ -166,9 +165,6 @@ void FNDDHV() {
         }
         T.DHV(K) = g4 + g3 + g2;
     }
-    T.FSTART = fstart;
-    T.FEND = fend;
-    T.NN = nn;
 }
 
 }  // namespace kolm

@@ -39,7 +39,7 @@ int16_t freq_index(float f, float hi) {
 
 int16_t CHAR_NUM(char c) { return int16_t(int(static_cast<unsigned char>(c)) - 48); }
 
-void RESET_TRACES() {
+void reset_traces() {
     TRCRAW.ITRCF.fill(NOPOINT);
     TRCRAW.TRACEL.fill(NOHEIGHT);
     TRCWRK.TF.fill(0.0f);
@@ -49,7 +49,7 @@ void RESET_TRACES() {
     SCALE2.IQUALE(iquale::STATUS) = status::NO_INVERSION;
 }
 
-bool DECODE_TIME_STAMP(int32_t dfi3, const char* ts) {
+bool decode_time_stamp(int32_t dfi3, const char* ts) {
     DecodeWork& w = DECWRK;
     w.TSLAY = 0;
     if (dfi3 < 77) {
@@ -84,7 +84,7 @@ bool DECODE_TIME_STAMP(int32_t dfi3, const char* ts) {
            t.ISEC >= 0 && t.ISEC <= 59;
 }
 
-bool DECODE_STEPS(const char* ts) {
+bool decode_steps(const char* ts) {
     SclchrBlock& s = SCLCHR;
     s.FQINCR = 0.0f;
     s.HGRID = 0.0f;
@@ -128,7 +128,7 @@ bool DECODE_STEPS(const char* ts) {
     return s.FQINCR > 0.0f && s.HGRID > 0.0f && s.BASEHT != UNDEFINED_BASE;
 }
 
-void DECODE_CHARACTERISTICS(const SaoRecord& rec) {
+void decode_characteristics(const SaoRecord& rec) {
     const auto& SC = rec.G4;
     SclchrBlock& s = SCLCHR;
     Scale2Block& e = SCALE2;
@@ -171,7 +171,7 @@ void DECODE_CHARACTERISTICS(const SaoRecord& rec) {
     }
 }
 
-void DECODE_STATION(const SaoRecord& rec) {
+void decode_station(const SaoRecord& rec) {
     const auto& G1 = rec.G1;
     SCLCHR.FH2 = 0.5f * G1(1);
     FLDPAR.DIP = G1(2) * DTOR;
@@ -185,7 +185,7 @@ void DECODE_STATION(const SaoRecord& rec) {
     SAOHDR.REALIN(realin::FOF1P) = DERPAR.FOF1P;
 }
 
-void DECODE_TRACE(float fc, int32_t n, const float* reals, const int32_t* ints, bool real_copy, int col,
+void decode_trace(float fc, int32_t n, const float* reals, const int32_t* ints, bool real_copy, int col,
                   int hlow) {
     const float step = SCLCHR.FQINCR;
     const float base = SCLCHR.BASEHT;
@@ -206,12 +206,12 @@ void DECODE_TRACE(float fc, int32_t n, const float* reals, const int32_t* ints, 
     }
 }
 
-bool DECODE_RECORD(const SaoRecord& rec) {
+bool decode_record(const SaoRecord& rec) {
     const char* ts = rec.G3.data();
-    if (!DECODE_TIME_STAMP(rec.DFI(3), ts)) return false;
-    DECODE_CHARACTERISTICS(rec);
-    DECODE_STATION(rec);
-    if (!DECODE_STEPS(ts)) return false;
+    if (!decode_time_stamp(rec.DFI(3), ts)) return false;
+    decode_characteristics(rec);
+    decode_station(rec);
+    if (!decode_steps(ts)) return false;
 
     DecodeWork& w = DECWRK;
     // Counts beyond the group capacities never reach the trace loops.
@@ -224,14 +224,14 @@ bool DECODE_RECORD(const SaoRecord& rec) {
     const bool real_copy = rec.DFI(80) >= 2;
     if (w.NF > 0) {
         if (SCLCHR.FOF2 > 99.0f) return false;
-        DECODE_TRACE(SCLCHR.FOF2, w.NF, rec.R7.data(), rec.G7.data(), real_copy, 2,
+        decode_trace(SCLCHR.FOF2, w.NF, rec.R7.data(), rec.G7.data(), real_copy, 2,
                      SCALE2.IQUALE(iquale::F1_SCALED) == 0 ? 1 : 2);
     }
-    if (w.NF1 > 0) DECODE_TRACE(SCLCHR.FOF1, w.NF1, rec.R12.data(), rec.G12.data(), real_copy, 2, 1);
+    if (w.NF1 > 0) decode_trace(SCLCHR.FOF1, w.NF1, rec.R12.data(), rec.G12.data(), real_copy, 2, 1);
     SCALE2.IQUALE(iquale::ETOP) = etop::PREDICTED;
     if (w.NE > 0) {
         SCALE2.IQUALE(iquale::ETOP) = etop::TRACE;
-        DECODE_TRACE(SCALE2.FOE, w.NE, rec.R17.data(), rec.G17.data(), real_copy, 3, 0);
+        decode_trace(SCALE2.FOE, w.NE, rec.R17.data(), rec.G17.data(), real_copy, 3, 0);
     }
 
     SCALE2.HME = rec.G4(15);

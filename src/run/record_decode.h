@@ -30,33 +30,33 @@ int16_t CHAR_NUM(char c);
 
 // Reset before each record is read: trace blocks to their markers, the first
 // two working-trace arrays to 0, HLOW to 999.9, the inversion status to 0.
-void RESET_TRACES();
+void reset_traces();
 
 // Time-stamp layout of group 3 from DFI(3) and its first two characters
 // (TSLAY, TSOFF); station number into PLOTWN(8); date and time into TIMEBK.
 // False when the layout is unknown or the day, hour, minute or second is out
 // of range. ts holds the 120 characters of group 3.
-bool DECODE_TIME_STAMP(int32_t dfi3, const char* ts);
+bool decode_time_stamp(int32_t dfi3, const char* ts);
 
 // Frequency step, height step and start height from group 3 by the layout
-// found by DECODE_TIME_STAMP. False when a step is 0 or below or the start
+// found by decode_time_stamp. False when a step is 0 or below or the start
 // height is undefined.
-bool DECODE_STEPS(const char* ts);
+bool decode_steps(const char* ts);
 
 // Characteristics of group 4 into their members, station constants of
 // group 1 into SCLCHR, FLDPAR, SAOHDR and OPTS.
-void DECODE_CHARACTERISTICS(const SaoRecord& rec);
-void DECODE_STATION(const SaoRecord& rec);
+void decode_characteristics(const SaoRecord& rec);
+void decode_station(const SaoRecord& rec);
 
 // One trace of n points ending at the critical frequency fc into column col
 // of TRCRAW. Heights of point i: reals[i-1] when real_copy, else ints[i-1].
 // hlow: 0 no lowest-height tracking, 1 or 2 the HLOW/MINHF entry. Points
 // whose row falls outside 1..1024 are dropped.
-void DECODE_TRACE(float fc, int32_t n, const float* reals, const int32_t* ints, bool real_copy, int col,
+void decode_trace(float fc, int32_t n, const float* reals, const int32_t* ints, bool real_copy, int col,
                   int hlow);
 
 // Every step of the decoding in order, from the time stamp to the frequency
 // indices. False when the record is rejected.
-bool DECODE_RECORD(const SaoRecord& rec);
+bool decode_record(const SaoRecord& rec);
 
 }  // namespace kolm

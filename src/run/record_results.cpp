@@ -192,7 +192,7 @@ void PREF4QVS(char conv, char* ts, int16_t IYR4, int16_t IDAY, int16_t MONTH, in
     put_digits(ts, 18, ISEC, 2);
 }
 
-void STAMP_TEXT(char* line, const char* version) {
+void stamp_text(char* line, const char* version) {
     const char* ver = version + 4;  // characters 5-8
     for (int i = 1; i <= 114; ++i) {
         if (line[i - 1] == 'Q' && line[i] == 'Z' && line[i + 1] == ' ' && line[i + 3] == '.') {
@@ -218,7 +218,7 @@ void STAMP_TEXT(char* line, const char* version) {
     }
 }
 
-void RESULTS_TO_RECORD(SaoRecord& rec, char conv) {
+void results_to_record(SaoRecord& rec, char conv) {
     char* ts = rec.G3.data();
     const bool kept = (ts[0] == 'F' && ts[1] == 'F') || (ts[0] == 'F' && ts[1] == 'E') ||
                       (ts[0] == 'A' && ts[1] == 'A');
@@ -250,7 +250,7 @@ void RESULTS_TO_RECORD(SaoRecord& rec, char conv) {
         rec.DFI(2) = 1;
         std::memset(rec.G2L1.data(), ' ', SAO_TEXT);
     }
-    STAMP_TEXT(rec.G2L1.data(), SAOHDR.VERSION);
+    stamp_text(rec.G2L1.data(), SAOHDR.VERSION);
     rec.DFI(80) = 5;
 }
 

@@ -25,10 +25,10 @@ void PREF4QVS(char conv, char* ts, int16_t IYR4, int16_t IDAY, int16_t MONTH, in
 // 120-character text line: an earlier stamp gets the new version in place;
 // else ", QZ 4.30" after the text (ending at column 120 at the latest), or
 // "QZ 4.30" in columns 1-7 of a blank or full line.
-void STAMP_TEXT(char* line, const char* version);
+void stamp_text(char* line, const char* version);
 
 // Every result step in order, up to the format version 5; the caller writes
 // the record. conv: 'Y' for SAO input.
-void RESULTS_TO_RECORD(SaoRecord& rec, char conv);
+void results_to_record(SaoRecord& rec, char conv);
 
 }  // namespace kolm

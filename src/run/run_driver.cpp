@@ -119,7 +119,7 @@ FileEnd one_record() {
     // The record's groups start as at the start of the run, so nothing of an
     // earlier sounding stands in items beyond this record's counts.
     clear_record(RECORD);
-    RESET_TRACES();
+    reset_traces();
     READSAO(s.IEND, s.INUNIT, RECORD, s.FOUND, SCLCHR.IERR);
     if (SCLCHR.IERR == 1 && s.FOUND == 0) return FileEnd::end_of_file;
     if (s.IEND != 0) return s.WILDFLG == 'Y' ? FileEnd::end_of_file : FileEnd::end_of_input;
@@ -132,12 +132,12 @@ FileEnd one_record() {
         return FileEnd::next_record;
     }
     record_to_blocks(RECORD);
-    if (!DECODE_RECORD(RECORD)) return FileEnd::end_of_file;
-    ui::PLOT_STORED_PROFILES(RECORD);
+    if (!decode_record(RECORD)) return FileEnd::end_of_file;
+    ui::plot_stored_profiles(RECORD);
     ++s.NPROF;
     PROFIL1();
     if (s.OUTFLG == 'Y') {
-        RESULTS_TO_RECORD(RECORD, s.CONV);
+        results_to_record(RECORD, s.CONV);
         if (WRITSAO(s.OUTUNIT, RECORD) != platform::IoStat::ok) {
             platform::console_line(" ERROR: WRITING TO " + s.OUTNAME + " FAILED: THE REST OF " + s.INNAME +
                                    " IS SKIPPED");
@@ -216,10 +216,10 @@ void KOLM() {
     ui::GRAPHMODE();
     ui::COVER(SAOHDR.VERSION, s.CONV, s.PROG, s.ISTD, s.INNAME, s.OUTNAME, NHPROF.HSTEP, QPRES.ERRMAX);
     if (is_blank(s.INNAME)) return;
-    RUN_FILES();
+    run_files();
 }
 
-void RUN_FILES() {
+void run_files() {
     RunDriverState& s = RUN;
     s.OUTFLG = s.OUTNAME == "NONE" ? 'N' : 'Y';
     s.WILDFLG = 'N';

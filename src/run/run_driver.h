@@ -37,12 +37,12 @@ extern RunDriverState RUN;
 // The record in memory.
 extern SaoRecord RECORD;
 
-// The whole run: version, graphics window, cover and dialog, then RUN_FILES.
+// The whole run: version, graphics window, cover and dialog, then run_files.
 void KOLM();
 
 // The run after the dialog: from the input and output names, the format
 // choice and the conversion program in RUN (and "FILELIST.TMP" for a
 // wildcard input), the file loop, the record loop and the end of the run.
-void RUN_FILES();
+void run_files();
 
 }  // namespace kolm

@@ -41,7 +41,7 @@ void UPDATEDIALOG1(platform::Dialog& dlg, int32_t id);
 // "FILELIST.TMP" in the working directory. 0 when at least one was
 // written, else the message code (5 none matched, 4, 6 or 7 the listing
 // failed); the list file is then removed.
-int32_t WRITE_FILELIST(const platform::PathParts& pattern);
+int32_t write_filelist(const platform::PathParts& pattern);
 
 // Text of a number box: value under "(F4.1)" (decimals 1) or "(F4.2)"
 // (decimals 2), in a wider field when four columns cannot hold it.

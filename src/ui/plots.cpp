@@ -49,7 +49,7 @@ void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const flo
     }
 }
 
-void PLOT_STORED_PROFILES(const SaoRecord& rec) {
+void plot_stored_profiles(const SaoRecord& rec) {
     gfx::clear();
     SETCOORD();
     struct Stored {

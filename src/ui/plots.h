@@ -15,6 +15,6 @@ void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const flo
 
 // Clears the graphics window, draws the frame and the profile sections
 // stored in groups 39, 38 and 37.
-void PLOT_STORED_PROFILES(const SaoRecord& rec);
+void plot_stored_profiles(const SaoRecord& rec);
 
 }  // namespace kolm::ui

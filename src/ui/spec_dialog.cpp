@@ -116,7 +116,7 @@ int32_t accept(platform::Dialog& dlg, char& CONV, std::string& PROG, int32_t& IS
     const bool wildcard = in.name == "*" || in.ext == ".*";
     if (!wildcard) {
         if (!platform::file_exists(INNAME)) return 5;
-    } else if (const int32_t code = WRITE_FILELIST(in); code != 0) {
+    } else if (const int32_t code = write_filelist(in); code != 0) {
         return code;
     }
 
@@ -193,7 +193,7 @@ void UPDATEDIALOG1(platform::Dialog& dlg, int32_t cid) {
     }
 }
 
-int32_t WRITE_FILELIST(const platform::PathParts& pattern) {
+int32_t write_filelist(const platform::PathParts& pattern) {
     // Each search starts with an empty list.
     if (platform::open_unit(LISTUNIT, FILELIST, platform::UnitMode::write) != 0) return 7;
     const std::string dir = pattern.drive + pattern.dir;

@@ -46,7 +46,7 @@ inline int16_t grid_index(float f, float step) { return static_cast<int16_t>(std
 // Stores a trace through the record decoding: from its top grid frequency
 // downward into column col.
 inline void store_trace(const Trace& t, int col) {
-    DECODE_TRACE(t.fc, static_cast<int32_t>(t.heights.size()), t.heights.data(), nullptr, true, col, 0);
+    decode_trace(t.fc, static_cast<int32_t>(t.heights.size()), t.heights.data(), nullptr, true, col, 0);
 }
 
 // The decoded record in the shared blocks.

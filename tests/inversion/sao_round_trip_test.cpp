@@ -57,8 +57,8 @@ class SaoRoundTrip : public testrec::InversionTest {};
 TEST_F(SaoRoundTrip, SyntheticRecordThroughTheRun) {
     // Template: a station record with the 0.05 MHz step.
     auto rec = read_one(fs::path(KOLM_SHARED_DATA) / "sao" / "TR169_2020064101500.SAO");
-    RESET_TRACES();
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    reset_traces();
+    ASSERT_TRUE(decode_record(*rec));
     ASSERT_NEAR(SCLCHR.FQINCR, synth::STEP, 1e-6f);
     const float ut = float(TIMEBK.IHR) + float(TIMEBK.MINU) / 60.0f;
     synth::Case c{"SAO day, F1", synth::day_at(true, TIMEBK.IDAY, ut, rec->G1(3), rec->G1(4)), true, 4.3,
@@ -98,7 +98,7 @@ TEST_F(SaoRoundTrip, SyntheticRecordThroughTheRun) {
     RUN.ISTD = 1;
     RUN.INNAME = in.string();
     RUN.OUTNAME = out.string();
-    RUN_FILES();
+    run_files();
     ASSERT_EQ(RUN.NPROF, 1);
 
     const auto res = read_one(out);

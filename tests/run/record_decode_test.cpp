@@ -44,7 +44,7 @@ protected:
         rec = std::make_unique<SaoRecord>();
         *rec = SaoRecord{};
         rec->DFI(80) = 5;
-        RESET_TRACES();
+        reset_traces();
     }
     std::unique_ptr<SaoRecord> rec;
 };
@@ -87,7 +87,7 @@ TEST_F(DecodeTest, TimeStampLayoutsAndRejections) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         set_ts(*rec, c.ts, c.dfi3);
-        EXPECT_EQ(DECODE_TIME_STAMP(rec->DFI(3), rec->G3.data()), c.ok);
+        EXPECT_EQ(decode_time_stamp(rec->DFI(3), rec->G3.data()), c.ok);
         if (c.station == 0) continue;  // no layout: nothing decoded
         EXPECT_EQ(TIMEBK.IYR, c.yr);
         EXPECT_EQ(TIMEBK.IDAY, c.day);
@@ -134,8 +134,8 @@ TEST_F(DecodeTest, SounderStepsByLayout) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         set_ts(*rec, c.ts, c.dfi3);
-        ASSERT_TRUE(DECODE_TIME_STAMP(rec->DFI(3), rec->G3.data()));
-        EXPECT_EQ(DECODE_STEPS(rec->G3.data()), c.ok);
+        ASSERT_TRUE(decode_time_stamp(rec->DFI(3), rec->G3.data()));
+        EXPECT_EQ(decode_steps(rec->G3.data()), c.ok);
         EXPECT_NEAR(SCLCHR.FQINCR, c.fq, 1e-6f);
         EXPECT_FLOAT_EQ(SCLCHR.HGRID, c.hgrid);
         EXPECT_FLOAT_EQ(SCLCHR.BASEHT, c.base);
@@ -162,7 +162,7 @@ TEST_F(DecodeTest, TraceRowsEndAtTheCriticalFrequency) {
     rec->DFI(7) = 3;
     const float h[] = {250.0f, 240.0f, 260.0f};
     for (int i = 1; i <= 3; ++i) rec->R7(i) = h[i - 1];
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    ASSERT_TRUE(decode_record(*rec));
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(98, 2), 250.0f);
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(99, 2), 240.0f);
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(100, 2), 260.0f);
@@ -197,7 +197,7 @@ TEST_F(DecodeTest, IntegerHeightsAtOldCodesAndF1WinsSharedRows) {
     rec->DFI(17) = 2;
     rec->G17(1) = 110;
     rec->G17(2) = 999;  // heights of 999 stored like any other
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    ASSERT_TRUE(decode_record(*rec));
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(99, 2), 300.0f);
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(80, 2), 222.0f);
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(59, 2), 201.0f);
@@ -219,7 +219,7 @@ TEST_F(DecodeTest, RowsOutsideTheArraysAreDroppedPointByPoint) {
     rec->G4(9) = 0.02f;  // E top row 2, three points: row 0 dropped
     rec->DFI(17) = 3;
     for (int i = 1; i <= 3; ++i) rec->R17(i) = 100.0f + float(i);
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    ASSERT_TRUE(decode_record(*rec));
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(1024, 2), 203.0f);
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(1022, 2), 201.0f);
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(2, 3), 103.0f);
@@ -228,13 +228,13 @@ TEST_F(DecodeTest, RowsOutsideTheArraysAreDroppedPointByPoint) {
     // F1 with a count above the group's 150 ending at row 1100: points
     // 1..74 land in rows 951..1024, the rest is dropped; the lowest height
     // is taken only from the points kept.
-    RESET_TRACES();
+    reset_traces();
     rec->DFI(7) = 0;
     rec->DFI(17) = 0;
     rec->G4(2) = 11.0f;
     rec->DFI(12) = 178;
     for (int i = 1; i <= 150; ++i) rec->R12(i) = 300.0f - float(i);
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    ASSERT_TRUE(decode_record(*rec));
     EXPECT_EQ(DECWRK.NF1, 150);
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(951, 2), 299.0f);
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(1024, 2), 226.0f);
@@ -246,28 +246,28 @@ TEST_F(DecodeTest, RowsOutsideTheArraysAreDroppedPointByPoint) {
 TEST_F(DecodeTest, CharacteristicsAndRejectionsOfTheRecord) {
     usable(*rec);
     rec->G4(2) = 1000.0f;
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    ASSERT_TRUE(decode_record(*rec));
     EXPECT_FLOAT_EQ(SCLCHR.FOF1, 999.9f);
     EXPECT_EQ(SCALE2.IQUALE(4), 0);
     EXPECT_EQ(SCLCHR.IFOF1, NOPOINT);
 
     usable(*rec);
     rec->G4(1) = 99.5f;
-    EXPECT_TRUE(DECODE_RECORD(*rec)) << "no F2 trace: foF2 not checked";
+    EXPECT_TRUE(decode_record(*rec)) << "no F2 trace: foF2 not checked";
     EXPECT_EQ(SCLCHR.IFOM, NOPOINT);
     rec->DFI(7) = 1;
     rec->R7(1) = 200.0f;
-    EXPECT_FALSE(DECODE_RECORD(*rec)) << "F2 trace with foF2 above 99 MHz";
+    EXPECT_FALSE(decode_record(*rec)) << "F2 trace with foF2 above 99 MHz";
 
     // Slots 32 to 43 reach the members only when group 4 has them.
     usable(*rec);
     LAYCOF.ZMF2 = 7.0f;
     rec->G4(32) = 280.0f;
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    ASSERT_TRUE(decode_record(*rec));
     EXPECT_FLOAT_EQ(LAYCOF.ZMF2, 7.0f);
     rec->DFI(4) = 43;
     rec->G4(41) = 123.0f;
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    ASSERT_TRUE(decode_record(*rec));
     EXPECT_FLOAT_EQ(LAYCOF.ZMF2, 280.0f);
     EXPECT_FLOAT_EQ(IRIPAR.B0(), 123.0f);
 }
@@ -281,13 +281,13 @@ TEST_F(DecodeTest, EBlockOnlyWithMatchingCounts) {
         rec->G50(k) = 1.0f + 0.1f * float(k);
     }
     EBLOCK.EF(1) = 5.0f;  // what the reader left from group 59
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    ASSERT_TRUE(decode_record(*rec));
     for (int k = 1; k <= MAXEPTS; ++k) {
         ASSERT_EQ(EBLOCK.EF(k), 0.0f);
         ASSERT_EQ(EBLOCK.EH(k), 0.0f);
     }
     rec->DFI(50) = 20;
-    ASSERT_TRUE(DECODE_RECORD(*rec));
+    ASSERT_TRUE(decode_record(*rec));
     EXPECT_FLOAT_EQ(EBLOCK.EH(20), 120.0f);
     EXPECT_FLOAT_EQ(EBLOCK.EF(1), 1.1f);
     EXPECT_EQ(EBLOCK.EF(21), 0.0f);
@@ -299,7 +299,7 @@ TEST_F(DecodeTest, ResetPutsTheMarkersBack) {
     TRCWRK.TF(7) = 2.0f;
     SCALE2.IQUALE(2) = 2;
     DECWRK.HLOW(2) = 100.0f;
-    RESET_TRACES();
+    reset_traces();
     EXPECT_EQ(TRCRAW.ITRCF(5, 2), NOPOINT);
     EXPECT_FLOAT_EQ(TRCRAW.TRACEL(5, 3), NOHEIGHT);
     EXPECT_EQ(TRCWRK.TF(7), 0.0f);

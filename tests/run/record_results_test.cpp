@@ -23,7 +23,7 @@ std::string line120(const std::string& s) {
 
 std::string stamped(const std::string& text) {
     std::string l = text.size() == 120 ? text : line120(text);
-    STAMP_TEXT(l.data(), "VS.04.30");
+    stamp_text(l.data(), "VS.04.30");
     return l;
 }
 
@@ -95,7 +95,7 @@ TEST_F(ResultsTest, StatusOtherThanTwoDropsTheResults) {
     YLAYER.YE = 20.0f;
     SCALE2.FOE = 3.1f;
     DERPAR.FOF2P = 6.0f;
-    RESULTS_TO_RECORD(*rec, 'Y');
+    results_to_record(*rec, 'Y');
     SaoRecord& r = *rec;
     EXPECT_EQ(r.DFI(4), 43);
     for (int i : {32, 33, 34, 37, 38, 39, 40, 41, 42, 43}) EXPECT_EQ(r.G4(i), 9999.0f) << i;
@@ -116,7 +116,7 @@ TEST_F(ResultsTest, StatusOtherThanTwoDropsTheResults) {
     EXPECT_EQ(std::string(r.G2L1.data(), 120), line120("STATION X, QZ 4.30"));
 
     SCALE2.IQUALE(2) = 7;
-    RESULTS_TO_RECORD(*rec, 'Y');
+    results_to_record(*rec, 'Y');
     EXPECT_EQ(r.DFI(39), 0);
 }
 
@@ -152,7 +152,7 @@ TEST_F(ResultsTest, ProfileGroupsWithStatusTwo) {
     EBLOCK.ENTAB = 12;
     EBLOCK.EH(12) = 112.0f;
     EBLOCK.EF(12) = 2.9f;
-    RESULTS_TO_RECORD(*rec, 'Y');
+    results_to_record(*rec, 'Y');
     SaoRecord& r = *rec;
     EXPECT_EQ(r.G4(32), 280.0f);
     EXPECT_EQ(r.G4(33), 200.0f);
@@ -189,7 +189,7 @@ TEST_F(ResultsTest, ProfileGroupsWithStatusTwo) {
     // An F1 root flag drops groups 37 and 38; foF1 above foF2 drops its characteristics.
     SMAT.KCHKF1 = 1;
     SCLCHR.FOF1 = 6.0f;
-    RESULTS_TO_RECORD(*rec, 'Y');
+    results_to_record(*rec, 'Y');
     EXPECT_EQ(r.DFI(37), 0);
     EXPECT_EQ(r.DFI(38), 0);
     EXPECT_EQ(r.G4(33), 9999.0f);
@@ -198,7 +198,7 @@ TEST_F(ResultsTest, ProfileGroupsWithStatusTwo) {
     // Group 39 without F1 start frequency takes FC(2); a predicted E top writes 9999 for foE.
     LAYCOF.FC(4) = 0.0f;
     SCALE2.IQUALE(1) = 2;
-    RESULTS_TO_RECORD(*rec, 'Y');
+    results_to_record(*rec, 'Y');
     EXPECT_EQ(r.G39(2), 4.0f);
     EXPECT_EQ(r.G4(9), 9999.0f);
 }
@@ -208,7 +208,7 @@ TEST_F(ResultsTest, FlagsEditFlagsAndCharacteristic27) {
     SCLCHR.FOF2 = 99.0f;
     r.DFI(5) = 0;
     SCALE2.IQUALE(2) = 4;
-    RESULTS_TO_RECORD(r, 'Y');
+    results_to_record(r, 'Y');
     EXPECT_EQ(r.G4(27), 1027.0f) << "foF2 of 99 leaves slot 27";
     EXPECT_EQ(r.DFI(5), 0) << "no analysis flags go out";
     EXPECT_EQ(r.G5(2), 4);
@@ -216,7 +216,7 @@ TEST_F(ResultsTest, FlagsEditFlagsAndCharacteristic27) {
     r.DFI(5) = 60;
     r.G5(30) = 3;
     SCALE2.IQUALE(10) = 6;
-    RESULTS_TO_RECORD(r, 'Y');
+    results_to_record(r, 'Y');
     EXPECT_EQ(r.G5(10), 6);
     EXPECT_EQ(r.G5(30), 3);
 
@@ -225,14 +225,14 @@ TEST_F(ResultsTest, FlagsEditFlagsAndCharacteristic27) {
     r.DFI(41) = 120;
     for (int i = 50; i <= 54; ++i) r.G41(i) = i - 49;
     r.G56(4) = 0;
-    RESULTS_TO_RECORD(r, 'Y');
+    results_to_record(r, 'Y');
     EXPECT_EQ(r.DFI(56), 120);
     EXPECT_EQ(r.G56(1), 1);
     EXPECT_EQ(r.G56(5), 5);
     EXPECT_EQ(r.G56(4), 5) << "item 4 raised by one";
     EXPECT_EQ(r.G41(52), 0);
     // The run counter stops at 9: ten runs over the same record keep it readable.
-    for (int run = 0; run < 10; ++run) RESULTS_TO_RECORD(r, 'Y');
+    for (int run = 0; run < 10; ++run) results_to_record(r, 'Y');
     EXPECT_EQ(r.G56(4), 9);
     EXPECT_EQ(r.G56(1), 1) << "code 5 records keep group 56";
 }
@@ -241,7 +241,7 @@ TEST_F(ResultsTest, RecordWithoutTextGetsABlankStampedLine) {
     SaoRecord& r = *rec;
     r.DFI(2) = 0;
     std::memcpy(r.G2L1.data(), line120("JUNK LINE BEFORE THE INDEX").data(), 120);
-    RESULTS_TO_RECORD(r, 'Y');
+    results_to_record(r, 'Y');
     EXPECT_EQ(r.DFI(2), 1);
     EXPECT_EQ(std::string(r.G2L1.data(), 120), line120("QZ 4.30"));
 }
@@ -257,18 +257,18 @@ TEST_F(ResultsTest, DigitLayoutRoundTripsThroughTheRebuild) {
     std::memcpy(r.G3.data(), line120(digits).data(), 120);
     r.DFI(3) = 55;
     r.DFI(80) = 0;
-    ASSERT_TRUE(DECODE_RECORD(r));
+    ASSERT_TRUE(decode_record(r));
     TIMEBK.IYR4 = 1997;  // completed by the inversion
     TIMEBK.MONTH = 5;
     TIMEBK.MDAY = 3;
-    RESULTS_TO_RECORD(r, 'Y');
+    results_to_record(r, 'Y');
     EXPECT_EQ(r.DFI(3), 77);
     EXPECT_EQ(std::string(r.G3.data(), 19), "FE19971230503123045");
     EXPECT_EQ(std::string(r.G3.data() + 19, 55), digits);
     const TimebkBlock before = TIMEBK;
     const float fq = SCLCHR.FQINCR, hg = SCLCHR.HGRID, base = SCLCHR.BASEHT;
     TIMEBK = TimebkBlock{};
-    ASSERT_TRUE(DECODE_RECORD(r));
+    ASSERT_TRUE(decode_record(r));
     EXPECT_EQ(TIMEBK.IYR, before.IYR);
     EXPECT_EQ(TIMEBK.IDAY, before.IDAY);
     EXPECT_EQ(TIMEBK.IHR, before.IHR);
@@ -280,7 +280,7 @@ TEST_F(ResultsTest, DigitLayoutRoundTripsThroughTheRebuild) {
     EXPECT_EQ(SCLCHR.BASEHT, base);
     // A second run keeps the rebuilt group 3.
     const std::string once(r.G3.data(), 120);
-    RESULTS_TO_RECORD(r, 'Y');
+    results_to_record(r, 'Y');
     EXPECT_EQ(std::string(r.G3.data(), 120), once);
 }
 

@@ -102,7 +102,7 @@ protected:
         RUN.OUTNAME = outname;
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        RUN_FILES();
+        kolm::run_files();
         out = ::testing::internal::GetCapturedStdout();
         err = ::testing::internal::GetCapturedStderr();
     }

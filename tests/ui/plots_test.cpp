@@ -100,7 +100,7 @@ TEST_F(PlotprofTest, StoredSectionsOfTheRecordAreDrawnInOrder) {
     r.DFI(37) = 10;
     const float f2[9] = {4.0f, 7.0f, 280.0f, 0.5f, -80.0f, 10.0f, -2.0f, 1.0f, 0.5f};
     for (int i = 1; i <= 9; ++i) r.G37(i) = f2[i - 1];
-    PLOT_STORED_PROFILES(r);
+    plot_stored_profiles(r);
     std::vector<gfx::Op> markers, starts;
     const auto& ops = gfx::page().ops;
     for (std::size_t k = 0; k + 1 < ops.size(); ++k) {
