@@ -20,25 +20,37 @@ extern const FArray<float, NGAUSS> GAUSSU2;
 
 // Field terms of the group index from the dip (radians) into REALIN(41),
 // (42), (47) to (50): SINQ1, SINQ2, COSSQ, TANSQ4, TANSQ2, TANSQ.
+// Reads: no block.
+// Writes: SAOHDR (REALIN field terms).
 void GOGXCOM(float DIP);
 
 // G := U times the ordinary-ray group refractive index for wave frequency F
 // (MHz), plasma frequency squared FN2 (MHz**2) and gyrofrequency FH (MHz);
 // 0 when FN2 >= F**2. DIP is not used: the dip enters through GOGXCOM.
+// Reads: SAOHDR (REALIN field terms).
+// Writes: no block.
 void GOSUB(float U, float F, float FN2, float FH, float DIP, float& G);
 
 // Drops the group indices kept from earlier calls (each record starts afresh).
+// Reads: no block.
+// Writes: no block.
 void forget_group_indices();
 
 // FSQR for the data points of the current section from its FSTART.
+// Reads: TRCSEC.
+// Writes: FSQR (FSQ, FSQD).
 void CDO();
 
 // S(1..NN, 1..NFQ) for the current section; needs CDO for the same data.
 // A data point at or above FEND is not integrated (zero column).
+// Reads: FLDPAR, FSQR, SMAT, TRCSEC.
+// Writes: SMAT (S).
 void SIK();
 
 // SU(1..NN, 1..NFQ): integrals through the section from FSTART up to the
 // plasma frequency FV, for every data frequency of the section.
+// Reads: FLDPAR, TRCSEC.
+// Writes: DERPAR (SU).
 void SIKP(float FV);
 
 }  // namespace kolm

@@ -12,6 +12,8 @@ struct FieldTermState {
 };
 extern FieldTermState FIELDST;
 
+// Reads: FLDPAR, LAYCOF, SCALE2, SCLCHR, SMAT, TRCSEC, VALPAR.
+// Writes: FLDPAR (DIP, FH), LAYCOF (ER), SCALE2 (IQUALE), SMAT (NG), TRCSEC (DHE, DHV), VALPAR (DHF1).
 void DECIDE();
 
 }  // namespace kolm

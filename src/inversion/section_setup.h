@@ -22,9 +22,13 @@ extern SetupState SETUPST;
 // set-up also decides the source of the E top (IQUALE(1)) and makes the
 // record's predictions; the F1 set-up may move the F1/F2 boundary (FOF1,
 // NFQF1, NFQF). An IRGN outside 1..3 gives status 0 and two console lines.
+// Reads: FLDPAR, LAYCOF, LAYCTL, OPTS, SAOHDR, SCALE2, SCLCHR, TRCSEC, TRCWRK, VALPAR.
+// Writes: LAYCOF (FC), SCALE2 (IQUALE), TRCSEC (FSTART, FEND, NFQ, NN, FK, PPO), TRCWRK (NFQF1, NFQF).
 void SETUP();
 
 // Marks the predictions as not yet made for the record now being inverted.
+// Reads: no block.
+// Writes: no block.
 void setup_new_record();
 
 }  // namespace kolm

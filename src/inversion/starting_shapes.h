@@ -16,11 +16,15 @@ extern const FArray2<float, NSHAPE, 6> SHAPETAB;
 
 // A(1..NN) := the unit shape: IROW <= 0 interpolates the table at the current
 // FSTART/FEND, 1..33 copies that row, above 33 leaves A unchanged.
+// Reads: TRCSEC.
+// Writes: LAYCOF (A).
 void ZEROPROF(int IROW);
 
 // Fits the E layer of fixed shape to the E section (base height held to
 // 75..90 km), or sets the standard E layer for fewer than four points.
 // ERR := the mean absolute virtual-height residual (0 for the standard layer).
+// Reads: DERPAR, LAYCOF, SCALE2, SMAT, TRCSEC, YLAYER.
+// Writes: DERPAR (HSTART), LAYCOF (A, AE, ZME), SCALE2 (HME, IQUALE), YLAYER (YE).
 void ECHAPMAN(float& ERR);
 
 }  // namespace kolm
