@@ -48,6 +48,7 @@ TEST_F(Driver, DateCompletion) {
         r.iday = c.iday;
         r.gyro = 0.0f;  // stops after the date and sunspot steps
         testrec::load(r);
+        TIMEBK.IYR = c.iyr;  // the year as given: two digits, or all four
         ::testing::internal::CaptureStdout();
         PROFIL1();
         ::testing::internal::GetCapturedStdout();

@@ -1,19 +1,26 @@
-// A decoded record built from synthetic traces: fills the shared blocks the
-// way the record decoding does (traces on the frequency grid as height
-// indices and heights through the decoding's own trace conversion, scaled
-// characteristics, station constants, date), so that the inversion can be
-// run on it without an SAO record.
+// A decoded record built from synthetic traces: the traces, scaled
+// characteristics, station constants, date and sounder steps are written
+// into an SAO record, which the run's own record decoding turns into the
+// shared blocks, so that the inversion can be run on it as on a record read
+// from a file.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "reference.h"
 #include "run/record_decode.h"
+#include "sao/sao_record.h"
 
 namespace kolm::testrec {
 
@@ -25,13 +32,12 @@ struct Trace {
 };
 
 struct Record {
-    // Sounder grid.
+    // Frequency step of the sounder, MHz: one of 0.2, 0.1, 0.05, 0.025, 0.01,
+    // 0.005. The height step is 2.5 km from 2.5 km up.
     float fqincr = 0.05f;
-    float hgrid = 2.5f;
-    float baseht = -2.5f;  // start height 0 km
     // Station: gyrofrequency (MHz), dip (degrees), latitude, longitude, sunspot number.
     float gyro = 1.2f, dip_deg = 65.0f, lat = 50.0f, lon = 10.0f, ssn = 80.0f;
-    // Date and time.
+    // Date and time; the time stamp carries the last two digits of the year.
     int16_t iyr = 2009, iday = 180, ihr = 12, minu = 0, isec = 0;
     // Characteristics (MHz); 9999.0 / 999.9 where not scaled.
     float foe = 0.0f, fmine = 0.0f, fof1 = 999.9f, fof2 = 7.0f, fminf = 0.0f;
@@ -41,66 +47,96 @@ struct Record {
     std::vector<std::pair<float, float>> eblock;
 };
 
-inline int16_t grid_index(float f, float step) { return static_cast<int16_t>(std::trunc((f + 0.0005f) / step)); }
-
 // Stores a trace through the record decoding: from its top grid frequency
 // downward into column col.
 inline void store_trace(const Trace& t, int col) {
     decode_trace(t.fc, static_cast<int32_t>(t.heights.size()), t.heights.data(), nullptr, true, col, 0);
 }
 
-// The decoded record in the shared blocks.
+namespace detail {
+
+// Code of the frequency step in the digit layout of the time stamp.
+inline char step_code(float fqincr) {
+    const float steps[] = {0.2f, 0.1f, 0.05f, 0.025f, 0.01f, 0.005f};
+    for (int k = 0; k < 6; ++k)
+        if (fqincr == steps[k]) return char('0' + k);
+    ADD_FAILURE() << "no time-stamp code for the frequency step " << fqincr;
+    return '5';
+}
+
+inline void put_digits(char* ts, int col, int value, int width) {
+    for (int k = width - 1; k >= 0; --k, value /= 10) ts[col - 1 + k] = char('0' + value % 10);
+}
+
+// A trace into its height group (real heights, as at version code 5); the
+// points beyond the group's capacity stay out of the record.
+template <int N>
+void put_trace(SaoRecord& rec, int group, const Trace& t, FArray<float, N>& heights) {
+    const int n = std::min(int(t.heights.size()), N);
+    rec.DFI(group) = n;
+    for (int i = 1; i <= n; ++i) heights(i) = t.heights[size_t(i - 1)];
+}
+
+}  // namespace detail
+
+// The SAO record of r: time stamp in the digit layout, station constants,
+// characteristics, traces and E-layer block.
+inline std::unique_ptr<SaoRecord> sao_record(const Record& r) {
+    auto rec = std::make_unique<SaoRecord>();
+    std::memset(static_cast<void*>(rec.get()), 0, sizeof *rec);
+    SaoRecord& s = *rec;
+    s.DFI(80) = 5;
+
+    s.DFI(1) = 5;
+    s.G1(1) = r.gyro;
+    s.G1(2) = r.dip_deg;
+    s.G1(3) = r.lat;
+    s.G1(4) = r.lon;
+    s.G1(5) = r.ssn;
+
+    // Digit layout (fewer than 77 columns): date and time, frequency step,
+    // height step 2.5 km (code 0) from the start height 2.5 km (code 0).
+    s.DFI(3) = 60;
+    char* ts = s.G3.data();
+    std::fill(ts, ts + SAO_LINE, '0');
+    detail::put_digits(ts, 1, r.iyr % 100, 2);
+    detail::put_digits(ts, 3, r.iday, 3);
+    detail::put_digits(ts, 6, r.ihr, 2);
+    detail::put_digits(ts, 8, r.minu, 2);
+    detail::put_digits(ts, 10, r.isec, 2);
+    ts[34] = detail::step_code(r.fqincr);
+
+    s.DFI(4) = 31;
+    s.G4(1) = r.fof2;
+    s.G4(2) = r.fof1;
+    s.G4(7) = r.fminf;
+    s.G4(8) = r.fmine;
+    s.G4(9) = r.foe;
+    s.G4(28) = r.foe_pred;
+
+    if (!r.f2.heights.empty()) detail::put_trace(s, 7, r.f2, s.R7);
+    if (!r.f1.heights.empty()) detail::put_trace(s, 12, r.f1, s.R12);
+    if (!r.e.heights.empty()) detail::put_trace(s, 17, r.e, s.R17);
+
+    const int nb = std::min(int(r.eblock.size()), MAXEPTS);
+    s.DFI(47) = s.DFI(50) = nb;
+    for (int k = 1; k <= nb; ++k) {
+        s.G50(k) = r.eblock[size_t(k - 1)].first;
+        s.G47(k) = r.eblock[size_t(k - 1)].second;
+    }
+    return rec;
+}
+
+// The decoded record in the shared blocks, as the run leaves it before the
+// inversion. Traces longer than a record's group holds (tests of the array
+// bounds) are then stored whole through the decoding's trace conversion.
 inline void load(const Record& r) {
-    TRCRAW.ITRCF.fill(NOPOINT);
-    TRCRAW.TRACEL.fill(NOHEIGHT);
-    TRCWRK.TF.fill(0.0f);
-    TRCWRK.TH.fill(0.0f);
-    SCALE2.IQUALE(2) = 0;
-    SCLCHR.FQINCR = r.fqincr;
-    SCLCHR.HGRID = r.hgrid;
-    SCLCHR.BASEHT = r.baseht;
-    SCLCHR.FOF2 = r.fof2;
-    SCLCHR.FOF1 = r.fof1 > 999.0f ? 999.9f : r.fof1;
-    SCLCHR.FMINF = r.fminf;
-    SCALE2.FMINE = r.fmine;
-    SCALE2.FOE = r.foe;
-    DERPAR.FOEP = r.foe_pred;
-    SAOHDR.REALIN(43) = r.foe_pred;
-    SAOHDR.REALIN(44) = DERPAR.FOF1P;
-    SCLCHR.FH2 = 0.5f * r.gyro;
-    FLDPAR.DIP = r.dip_deg * 0.0174532925f;
-    FLDPAR.FOESQ = r.lat;
-    FLDPAR.FMAXSQ = r.lon;
-    SAOHDR.REALIN(1) = r.lat;
-    SAOHDR.REALIN(2) = r.lon;
-    FLDPAR.SSNREC = r.ssn;
-    OPTS.ISSN = static_cast<int16_t>(std::trunc(r.ssn));
-    TIMEBK.IYR = r.iyr;
-    TIMEBK.IDAY = r.iday;
-    TIMEBK.IHR = r.ihr;
-    TIMEBK.MINU = r.minu;
-    TIMEBK.ISEC = r.isec;
-    SCALE2.IQUALE(4) = SCLCHR.FOF1 < 50.0f ? 1 : 0;
-    if (!r.f2.heights.empty()) store_trace(r.f2, 2);
-    if (!r.f1.heights.empty()) store_trace(r.f1, 2);
-    SCALE2.IQUALE(1) = 2;
-    if (!r.e.heights.empty()) {
-        SCALE2.IQUALE(1) = 1;
-        store_trace(r.e, 3);
-    }
-    EBLOCK.EF.fill(0.0f);
-    EBLOCK.EH.fill(0.0f);
-    for (size_t k = 0; k < r.eblock.size() && k < 150; ++k) {
-        EBLOCK.EF(int(k) + 1) = r.eblock[k].first;
-        EBLOCK.EH(int(k) + 1) = r.eblock[k].second;
-    }
-    auto idx = [&](float f, float lim) { return (f > 0.0f && f < lim) ? grid_index(f, r.fqincr) : NOPOINT; };
-    SCALE2.IFOE = idx(r.foe, 10.0f);
-    SCALE2.MINFE = idx(r.fmine, 10.0f);
-    SCLCHR.IFOM = idx(r.fof2, 50.0f);
-    SCLCHR.IFOF1 = idx(SCLCHR.FOF1, 50.0f);
-    SCLCHR.MINFF = idx(r.fminf, 50.0f);
-    SCLCHR.DIP = FLDPAR.DIP;
+    const auto rec = sao_record(r);
+    reset_traces();
+    if (!decode_record(*rec)) ADD_FAILURE() << "the record decoding rejected the test record";
+    if (int(r.f2.heights.size()) > MAXF2PTS) store_trace(r.f2, 2);
+    if (int(r.f1.heights.size()) > MAXF1PTS) store_trace(r.f1, 2);
+    if (int(r.e.heights.size()) > MAXEPTS) store_trace(r.e, 3);
 }
 
 // Plasma frequency squared (MHz**2) of a parabolic layer at height h.
@@ -116,8 +152,8 @@ inline Trace parabolic_e_trace(double fc, double hm, double ym, double f_low, fl
                                double dip_rad, float* fmin_out = nullptr) {
     Trace t;
     t.fc = static_cast<float>(fc);
-    const int k0 = grid_index(static_cast<float>(f_low), step);
-    const int k1 = grid_index(static_cast<float>(fc), step);
+    const int k0 = kolm::grid_index(static_cast<float>(f_low), step);
+    const int k1 = kolm::grid_index(static_cast<float>(fc), step);
     if (fmin_out) *fmin_out = static_cast<float>(k0) * step;
     for (int k = k0; k <= k1; ++k) {
         const double f = double(static_cast<float>(k) * step);
