@@ -69,7 +69,6 @@ void TABLYR(float HSTEP, float FA, float FB, float HB, const float* A, int16_t& 
     }
     // A section of no width is its peak alone.
     const bool point_section = FA == FB;
-    const float lnab = point_section ? 0.0f : std::log(FA / FB);
 
     Grid grid(HSTEP);
     float H = grid.next();
@@ -84,7 +83,7 @@ void TABLYR(float HSTEP, float FA, float FB, float HB, const float* A, int16_t& 
         float lo = FN(NPTH), hi = FB, fm = lo;
         for (int it = 0; it < MAX_HALVINGS; ++it) {
             fm = 0.5f * (lo + hi);
-            const float h = HB + section_curve(A, 5, std::log(fm / FB) / lnab);
+            const float h = HB + section_curve(A, 5, section_coordinate(fm, FA, FB));
             if (std::fabs(h - H) < 0.0001f || hi - lo <= 1.0e-5f) break;
             if (H < h)
                 hi = fm;
@@ -117,7 +116,6 @@ void TABVAL(float HSTEP, float W, float D, float FA, float FB, float& HB, const 
         av[0] = -third;
         av[1] = av[2] = 0.0f;
     }
-    const float lnvb = fv == FB ? 0.0f : std::log(fv / FB);
 
     Grid grid(HSTEP);
     float H = grid.above(HB);
@@ -125,9 +123,9 @@ void TABVAL(float HSTEP, float W, float D, float FA, float FB, float& HB, const 
     for (; H < H1; H = grid.next()) {
         if (NPTH >= MAXNH) return;
         float ef = NPTH > 0 ? FN(NPTH) : FB, ev = fv, fm = ef;
-        for (int it = 0; it < MAX_HALVINGS && lnvb != 0.0f; ++it) {
+        for (int it = 0; it < MAX_HALVINGS && fv != FB; ++it) {
             fm = 0.5f * (ef + ev);
-            const float h = HB - section_curve(av, 3, std::log(fm / FB) / lnvb);
+            const float h = HB - section_curve(av, 3, section_coordinate(fm, fv, FB));
             if (std::fabs(h - H) < 0.0001f || std::fabs(ef - ev) <= 1.0e-5f) break;
             if (h <= H)
                 ef = fm;
