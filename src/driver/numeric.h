@@ -1,6 +1,7 @@
-// Conversions of the run driver that never overflow.
+// The numeric helpers: conversions that never overflow, rounding to decimal grids.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 namespace kolm {
@@ -18,6 +19,9 @@ inline int16_t sat_i16(int32_t v) {
     if (v < INT16_MIN) return INT16_MIN;
     return int16_t(v);
 }
+
+// x taken to the decimal grid of 1/scale: round(x*scale)/scale, halves away from zero.
+inline float round_to(float x, float scale) { return std::round(x * scale) / scale; }
 
 // An index count limited to 0..cap.
 inline int32_t clamp_count(int32_t n, int32_t cap) { return n < 0 ? 0 : (n > cap ? cap : n); }
