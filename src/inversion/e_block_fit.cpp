@@ -84,18 +84,10 @@ void EAPROF(float& ERR) {
     ZEROPROF(0);
     CDO();
     SIK();
-    // 5.-6. Straight line PPO = H0 + SCL * G over the points.
+    // 5.-6. Straight line PPO = H0 + SCL * G over the points (all lie below FEND).
     const int NFQ = T.NFQ;
-    float SP = 0.0f, SG = 0.0f, SPG = 0.0f, SGG = 0.0f;
-    for (int K = 1; K <= NFQ; ++K) {
-        float G = 0.0f;
-        for (int J = 1; J <= 3; ++J) G += S(J, K) * A(J);
-        const float P = T.PPO(K);
-        SP += P;
-        SG += G;
-        SPG += P * G;
-        SGG += G * G;
-    }
+    const ShapeLineSums L = shape_line_sums();
+    const float SP = L.SP, SG = L.SG, SPG = L.SPG, SGG = L.SGG;
     const float D = static_cast<float>(NFQ) * SGG - SG * SG;
     float H0, SCL;
     if (D != 0.0f) {
