@@ -8,9 +8,9 @@
 
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "driver/numeric.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/nh_table.h"
 #include "inversion/starting_shapes.h"

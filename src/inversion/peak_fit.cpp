@@ -12,8 +12,8 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/starting_shapes.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

@@ -7,7 +7,6 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/fixed_format.h"
 #include "inversion/layer_sequence.h"
 #include "inversion/profile_table.h"
 #include "inversion/section_setup.h"
@@ -15,6 +14,7 @@
 #include "inversion/working_trace.h"
 #include "models/calendar.h"
 #include "models/sunspot.h"
+#include "notation/fixed_format.h"
 
 namespace kolm {
 

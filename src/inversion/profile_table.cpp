@@ -3,12 +3,12 @@
 
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "driver/numeric.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/recomputed_virtual.h"
 #include "inversion/status.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

@@ -7,7 +7,6 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/f1_layer.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/inversion_test.h"
@@ -15,6 +14,7 @@
 #include "inversion/status.h"
 #include "inversion/sequence_fixture.h"
 #include "inversion/synthetic_record.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 namespace {
