@@ -11,8 +11,12 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
+#include "inversion/inversion_test.h"
+#include "inversion/profil1.h"
 #include "inversion/reference.h"
 #include "inversion/starting_shapes.h"
+#include "inversion/status.h"
+#include "inversion/synthetic_record.h"
 
 namespace kolm {
 namespace {
@@ -182,6 +186,50 @@ TEST_F(PeakFit, UndeterminedSemiThicknessIsNotComputed) {
     PARAFITF();
     EXPECT_EQ(YLAYER.YF1, 12.0f);
     EXPECT_EQ(YLAYER.YF2, 12.0f);
+}
+
+// Day soundings through the inversion: the F1 layer of the model is a
+// parabola in the plasma frequency squared from the valley top to its peak,
+// which the parabola bound describes; the Chapman F2 layer of scale height H
+// has near its peak the parabola of semi-thickness sqrt(2) H. An F1 layer
+// scaled without trace points is derived in the F2 stage and gets its
+// semi-thickness there, within its own bound; without F1 there is none.
+class PeakFitSounding : public testrec::InversionTest {};
+
+TEST_F(PeakFitSounding, SemiThicknessesOfSolvedLayers) {
+    enum F1 { NONE, TRACED, DERIVED };
+    struct Case {
+        synth::Case c;
+        F1 f1;
+    } cases[] = {
+        {{"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, TRACED},
+        {{"day, F1 without points", synth::day(true, 11), true, 4.3, 11, 0.2f, false}, DERIVED},
+        {{"day, no F1", synth::day(false, 11), true, 0.0, 11, 0.2f}, NONE},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.c.name);
+        reset_run_state();
+        copy_all_models();
+        float first_f;
+        testrec::load(synth::make_record(k.c, first_f));
+        PROFIL1();
+        ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
+        const double ym2 = std::sqrt(2.0) * (k.f1 == NONE ? 60.0 : 45.0);
+        EXPECT_NEAR(YLAYER.YF2, ym2, 0.15 * ym2);
+        if (k.f1 == TRACED) {
+            const double foe = 3.23, fof1 = 4.3, hm1 = 175.0, h0 = 110.0 + LAYCTL.WOUT;
+            const double ym1 = (hm1 - h0) * fof1 / std::sqrt(fof1 * fof1 - foe * foe);
+            EXPECT_NEAR(YLAYER.YF1, ym1, 0.15 * ym1);
+        } else if (k.f1 == DERIVED) {
+            // The end step left the F1 start (the E top) in FC(4), its top in FC(3).
+            const double r = double(LAYCOF.FC(4)) / LAYCOF.FC(3);
+            const double bound = (LAYCOF.ZMF1 - DERPAR.HSTARTF1) / std::sqrt(1.0 - r * r);
+            EXPECT_GT(YLAYER.YF1, 10.0f);
+            EXPECT_LE(YLAYER.YF1, bound * (1.0 + 1e-5));
+        } else {
+            EXPECT_EQ(YLAYER.YF1, NOTCOMPUTED);
+        }
+    }
 }
 
 }  // namespace
