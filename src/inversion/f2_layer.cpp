@@ -15,6 +15,7 @@
 #include "inversion/f1_layer.h"
 #include "inversion/f_section.h"
 #include "inversion/nh_table.h"
+#include "inversion/peak_fit.h"
 #include "inversion/section_setup.h"
 #include "inversion/status.h"
 #include "sections/coef_reexpression.h"
@@ -66,7 +67,8 @@ bool derive_f1() {
         return false;
     }
     if (!fsection::f1_peak_plausible(5)) return false;
-    // Peak parabolic fit of the F1 layer (semi-thickness YF1) and its plots go here.
+    PARAFITF();
+    // Plots of the F1 layer go here.
     DERPAR.HSTARTF2 = C.ZMF1;
     VALPAR.F1CASES = VALPAR.F1CASE;
     VALPAR.F1CASE = 0;

@@ -6,11 +6,13 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
+#include "inversion/e_block_fit.h"
 #include "inversion/e_layer.h"
 #include "inversion/f1_layer.h"
 #include "inversion/f2_layer.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/nh_table.h"
+#include "inversion/peak_fit.h"
 #include "inversion/status.h"
 #include "inversion/valley.h"
 
@@ -40,13 +42,15 @@ void layers_above_e() {
             if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED) return;
             HEIGHTCHK();
             if (IQ(iquale::STATUS) > status::PROFILE_OBTAINED) return;
-            // Peak parabolic fit of the F1 layer (YF1) and its plots (stages 3, 5) go here.
+            PARAFITF();
+            // Plots of the F1 layer (stages 3, 5) go here.
         }
     }
     // 9. F2 layer, with its height check and 1 km table.
     FPROF(LAYCOF.ER(3));
     if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED || SMAT.KCHK > 0) return;
-    // 10. Peak parabolic fit of the F2 layer (YF2) and its plots (stages 4, 5) go here.
+    // 10. Semi-thickness of the F2 layer; its plots (stages 4, 5) go here.
+    PARAFITF();
     // 11. Quasi-parabolic fit (QPFIT) goes here, then the final table.
     NHTABLE(1);
 }
@@ -82,8 +86,8 @@ void DECIDE() {
         // Plots of the E layer (stages 1 and 5) go here.
         layers_above_e();
     }
-    // 12. E-block fit, for every record that reaches the sequence:
-    //     EAPROF(EBLOCK.EERR) goes here.
+    // 12. E-block fit, for every record that reaches the sequence.
+    EAPROF(EBLOCK.EERR);
 }
 
 }  // namespace kolm

@@ -9,6 +9,7 @@
 #include "blocks/run_state.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/layer_sequence.h"
+#include "inversion/profile_table.h"
 #include "inversion/section_setup.h"
 #include "inversion/status.h"
 #include "inversion/working_trace.h"
@@ -102,7 +103,7 @@ void update_sunspot() {
 // End step of every record that passed the parameter check.
 void finish() {
     SCALE2.IQUALE(iquale::ETOP_COPY) = 0;
-    // The profile table of the autoscaler layout (TOPELTAR) is built here.
+    TOPELTAR();
 }
 
 }  // namespace

@@ -112,6 +112,24 @@ void ZEROPROF(int IROW) {
                (key - kprev);
 }
 
+ShapeLineSums shape_line_sums() {
+    const auto& S = SMAT.S;
+    const auto& A = LAYCOF.A;
+    ShapeLineSums L{0.0f, 0.0f, 0.0f, 0.0f, 0};
+    for (int K = 1; K <= TRCSEC.NFQ; ++K) {
+        if (!(TRCSEC.FK(K) < TRCSEC.FEND)) continue;
+        float G = 0.0f;
+        for (int N = 1; N <= TRCSEC.NN; ++N) G += S(N, K) * A(N);
+        const float P = TRCSEC.PPO(K);
+        L.SP += P;
+        L.SG += G;
+        L.SPG += P * G;
+        L.SGG += G * G;
+        ++L.n;
+    }
+    return L;
+}
+
 void ECHAPMAN(float& ERR) {
     const int NN = TRCSEC.NN;
     const int NFQ = TRCSEC.NFQ;
@@ -132,17 +150,8 @@ void ECHAPMAN(float& ERR) {
     CDO();
     SIK();
     const auto& S = SMAT.S;
-    float SP = 0.0f, SG = 0.0f, SPG = 0.0f, SGG = 0.0f;
-    for (int K = 1; K <= NFQ; ++K) {
-        if (!(TRCSEC.FK(K) < FEND)) continue;
-        float G = 0.0f;
-        for (int N = 1; N <= NN; ++N) G += S(N, K) * A(N);
-        const float P = TRCSEC.PPO(K);
-        SP += P;
-        SG += G;
-        SPG += P * G;
-        SGG += G * G;
-    }
+    const ShapeLineSums L = shape_line_sums();
+    const float SP = L.SP, SG = L.SG, SPG = L.SPG, SGG = L.SGG;
     const float DEN = static_cast<float>(used) * SGG - SG * SG;
     float H0, SCALE;
     if (DEN == 0.0f) {

@@ -20,6 +20,15 @@ extern const FArray2<float, NSHAPE, 6> SHAPETAB;
 // Writes: LAYCOF (A).
 void ZEROPROF(int IROW);
 
+// Sums of the straight line PPO = H0 + SCALE * G over the section points
+// below FEND, G = sum of S(N,K) A(N), N = 1..NN: the group height of the
+// shape in A. n counts the points summed.
+struct ShapeLineSums {
+    float SP, SG, SPG, SGG;
+    int n;
+};
+ShapeLineSums shape_line_sums();
+
 // Fits the E layer of fixed shape to the E section (base height held to
 // 75..90 km), or sets the standard E layer for fewer than four points.
 // ERR := the mean absolute virtual-height residual (0 for the standard layer).

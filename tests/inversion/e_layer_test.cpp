@@ -14,6 +14,7 @@
 #include "inversion/profil1.h"
 #include "inversion/starting_shapes.h"
 #include "inversion/status.h"
+#include "inversion/working_trace.h"
 #include "record_fixture.h"
 #include "inversion_test.h"
 
@@ -43,9 +44,15 @@ testrec::Record e_record(float foe, const testrec::Trace& e, float dip_deg, floa
 class ELayer : public InversionTest {};
 
 // The stages above the E layer reuse the section arrays and A (and the
-// N(h) table rounds ZME): the E stage runs once more to look at its own
-// section as it left it.
-void e_stage_again() {
+// N(h) table rounds ZME), and the end step makes the working trace into the
+// profile table: the record is decoded again and the E stage runs once more
+// on its working trace to look at its own section as it left it.
+void e_stage_again(const testrec::Record& r) {
+    const int16_t status = SCALE2.IQUALE(2);
+    testrec::load(r);
+    SCALE2.IQUALE(2) = status;
+    int16_t iok = 0;
+    SETRCE(iok);
     float er = 0.0f;
     EPROF(er);
 }
@@ -84,9 +91,10 @@ TEST_F(ELayer, ParabolicLayerInvertsToItsHeightAndThickness) {
         reset_run_state();
         const testrec::Trace e =
             testrec::parabolic_e_trace(L.fc, L.hm, L.ym, 1.0, 0.05f, L.gyro, L.dip_deg * DEG);
-        testrec::load(e_record(float(L.fc), e, float(L.dip_deg), float(L.gyro)));
+        const testrec::Record r = e_record(float(L.fc), e, float(L.dip_deg), float(L.gyro));
+        testrec::load(r);
         PROFIL1();
-        e_stage_again();
+        e_stage_again(r);
         SCOPED_TRACE("foE " + std::to_string(L.fc) + " dip " + std::to_string(L.dip_deg));
         EXPECT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
         EXPECT_EQ(SCALE2.IQUALE(19), 0);
@@ -164,9 +172,10 @@ TEST_F(ELayer, BaseHeightOutsideItsRangeIsHeldAndTheScaleRefitted) {
         std::vector<double> a;
         const testrec::Trace e = fixed_shape_trace(c.base, SCALE, dip, gyro, a);
         reset_run_state();
-        testrec::load(e_record(3.01f, e, float(dip), float(gyro)));
+        const testrec::Record r = e_record(3.01f, e, float(dip), float(gyro));
+        testrec::load(r);
         PROFIL1();
-        e_stage_again();
+        e_stage_again(r);
         SCOPED_TRACE(c.base);
         ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
         EXPECT_EQ(DERPAR.HSTART, c.held);
@@ -187,9 +196,10 @@ TEST_F(ELayer, FewerThanFourPointsGiveTheStandardLayer) {
     testrec::Trace e;
     e.fc = 3.0f;
     e.heights = {105.0f, 110.0f, 130.0f};
-    testrec::load(e_record(3.0f, e, 60.0f, 1.2f));
+    const testrec::Record r = e_record(3.0f, e, 60.0f, 1.2f);
+    testrec::load(r);
     PROFIL1();
-    e_stage_again();
+    e_stage_again(r);
     EXPECT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
     EXPECT_EQ(SCALE2.IQUALE(19), 1);
     EXPECT_EQ(LAYCOF.ZME, 110.0f);
@@ -227,6 +237,8 @@ TEST_F(ELayer, NonFiniteFitIsAFailureNotAProfile) {
     r.fmine = 0.05f;
     testrec::load(r);
     PROFIL1();
+    EXPECT_EQ(SCALE2.IQUALE(2), status::E_TRACE);
+    e_stage_again(r);
     EXPECT_EQ(TRCSEC.NFQ, 4);
     EXPECT_EQ(SCALE2.IQUALE(2), status::E_TRACE);
 }
@@ -261,7 +273,7 @@ TEST_F(ELayer, EPointsAtOrAboveTheTopTakeNoPartInTheFit) {
     r.fmine = 1.04f;
     testrec::load(r);
     PROFIL1();
-    e_stage_again();
+    e_stage_again(r);
     ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
     EXPECT_NEAR(LAYCOF.FC(2), 3.01f, 1e-5f);
     EXPECT_EQ(TRCSEC.NFQ, 41);
@@ -272,7 +284,7 @@ TEST_F(ELayer, EPointsAtOrAboveTheTopTakeNoPartInTheFit) {
     r.e.heights.back() = NOHEIGHT;  // the top point missing
     testrec::load(r);
     PROFIL1();
-    e_stage_again();
+    e_stage_again(r);
     ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
     EXPECT_EQ(TRCSEC.NFQ, 40);
     EXPECT_EQ(LAYCOF.ZME, zme);

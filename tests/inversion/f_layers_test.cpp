@@ -12,6 +12,7 @@
 #include "inversion/inversion_test.h"
 #include "inversion/profil1.h"
 #include "inversion/status.h"
+#include "inversion/sequence_fixture.h"
 #include "inversion/synthetic_record.h"
 #include "sections/coef_reexpression.h"
 
@@ -77,8 +78,7 @@ TEST_F(FLayers, HeightCheckCountsBadStretchesAgainstTheSpan) {
 
 TEST_F(FLayers, F1GroupDelayIsAtLeastTheLayerThickness) {
     float first_f;
-    testrec::load(synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f));
-    PROFIL1();
+    testrec::solve_through_f2(synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f));
     ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
     auto& T = TRCSEC;
     const float fstart = T.FSTART, fend = T.FEND;
@@ -175,8 +175,7 @@ TEST_F(FLayers, BuildUpKeepsItsLastGoodPass) {
     synth::Case c{"day, F1, gap", synth::day(true, 11), true, 4.3, 11, 0.2f};
     c.f2_gap = 0.5f;
     float first_f;
-    testrec::load(synth::make_record(c, first_f));
-    PROFIL1();
+    testrec::solve_through_f2(synth::make_record(c, first_f));
     ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
     ASSERT_EQ(VALPAR.F1CASE, 1);
     const auto& T = TRCSEC;

@@ -12,6 +12,7 @@
 #include "inversion/inversion_test.h"
 #include "inversion/profil1.h"
 #include "inversion/status.h"
+#include "inversion/sequence_fixture.h"
 #include "inversion/synthetic_record.h"
 
 namespace kolm {
@@ -19,12 +20,11 @@ namespace {
 
 class RecomputedVirtual : public testrec::InversionTest {
 protected:
-    // A day sounding with F1, solved; the F2 section is left loaded.
+    // A day sounding with F1, solved up to its F2 stage; the F2 section is left loaded.
     void solve_day() {
         float first_f;
-        testrec::load(synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f));
         NHPROF.HSTEP = 1.0f;
-        PROFIL1();
+        testrec::solve_through_f2(synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f));
         ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
         ASSERT_EQ(LAYCTL.IRGN, 3);
     }

@@ -12,6 +12,7 @@
 #include "inversion/inversion_test.h"
 #include "inversion/profil1.h"
 #include "inversion/status.h"
+#include "inversion/sequence_fixture.h"
 #include "inversion/synthetic_record.h"
 #include "sections/coef_reexpression.h"
 
@@ -22,9 +23,8 @@ class SectionTop : public testrec::InversionTest {
 protected:
     void solve(const synth::Case& c) {
         float first_f;
-        testrec::load(synth::make_record(c, first_f));
         NHPROF.HSTEP = 1.0f;
-        PROFIL1();
+        testrec::solve_through_f2(synth::make_record(c, first_f));
         ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
     }
 };

@@ -1,0 +1,20 @@
+// Semi-thickness of the F1 or F2 layer near its peak.
+#pragma once
+
+#include "blocks/farray.h"
+
+namespace kolm {
+
+// Q(I,J): integral over [0, 1] of X T*(I-1)(X) T*(J-1)(X), the Gram matrix
+// of the section basis sqrt(X) T*(J-1)(X) for the first five terms.
+extern const FArray2<float, 5, 5> PEAKQ;
+
+// Semi-thickness of the layer of region IRGN (2 F1 into YF1, 3 F2 into YF2):
+// the scale of the reference shape that best matches the layer's upper half
+// (middle frequency to peak), bounded by the parabola through the layer's
+// start point and peak. 9999.0 when the bound or the scale is not a positive
+// finite number. Other regions: nothing written. Leaves FSTART, FEND of
+// TRCSEC on the upper half and the reference shape in A.
+void PARAFITF();
+
+}  // namespace kolm
