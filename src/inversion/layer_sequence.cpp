@@ -13,6 +13,7 @@
 #include "inversion/nh_table.h"
 #include "inversion/status.h"
 #include "inversion/valley.h"
+#include "models/qp_fit.h"
 
 namespace kolm {
 
@@ -47,7 +48,8 @@ void layers_above_e() {
     FPROF(LAYCOF.ER(3));
     if (IQ(2) != status::PROFILE_OBTAINED || SMAT.KCHK > 0) return;
     // 10. Peak parabolic fit of the F2 layer (YF2) and its plots (stages 4, 5) go here.
-    // 11. Quasi-parabolic fit (QPFIT) goes here, then the final table.
+    // 11. Quasi-parabolic segments of the 1 km table, then the final table.
+    QPFIT();
     NHTABLE(1);
 }
 
