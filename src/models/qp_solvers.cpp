@@ -3,17 +3,46 @@
 // valley segment and the rounding to significant digits.
 #include "models/qp_solvers.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "blocks/peltartrueh.h"
+#include "blocks/run_state.h"
 
 namespace kolm {
 
 namespace {
 
-// A rounded error can stay within E only while the raw residual is below
-// E times this (three digits round by at most half a unit in 100).
-constexpr double ROUNDING_MARGIN = 1.006;
+// The largest relative residual whose value rounded to three digits still
+// passes the accuracy E, kept for the last E asked for.
+struct QpLimitState {
+    float E = -1.0f;
+    double T = 0.0;
+};
+QpLimitState QPLIMIT;
+const RunStateReset reset_qplimit([] { QPLIMIT = QpLimitState{}; });
+
+// An error passes E when its three-digit value is within E.
+bool passes(double err, float E) {
+    TRNKV(3, err);
+    return float(err) <= E;
+}
+
+// Rounding is monotonic, so the residuals that pass form [0, T]: T by
+// bisection between 0 (passes) and 2 E (fails).
+double passing_limit(float E) {
+    if (QPLIMIT.E != E) {
+        double lo = 0.0, hi = 2.0 * double(E);
+        for (int k = 0; k < 80 && lo < hi; ++k) {
+            const double mid = 0.5 * (lo + hi);
+            if (mid <= lo || mid >= hi) break;
+            (passes(mid, E) ? lo : hi) = mid;
+        }
+        QPLIMIT.E = E;
+        QPLIMIT.T = lo;
+    }
+    return QPLIMIT.T;
+}
 
 struct Coefficients {
     double A, B, C;
@@ -42,18 +71,14 @@ struct Sums {
 };
 
 // Largest relative residual of the segment over the points between the
-// anchor k0 (excluded) and i (included), rounded to three digits. With
-// exact false the scan stops at the first residual that cannot round to E
-// or below, and the value returned only tells that it exceeds E.
-float segment_error(int k0, int i, const Coefficients& m, float E, bool exact) {
+// anchor k0 (excluded) and i (included), rounded to three digits.
+float segment_error(int k0, int i, const Coefficients& m) {
     const int step = i < k0 ? -1 : 1;
-    const double stop = double(E) * ROUNDING_MARGIN;
     double worst = 0.0;
     for (int j = k0 + step;; j += step) {
         const double y = QPWORK.YQ(j);
         const double r = std::fabs((y - m.at(QPWORK.XQ(j))) / y);
         if (!(r <= worst)) worst = r;  // NaN is kept
-        if (!exact && !(worst <= stop)) return float(worst);
         if (j == i) break;
     }
     TRNKV(3, worst);
@@ -63,33 +88,31 @@ float segment_error(int k0, int i, const Coefficients& m, float E, bool exact) {
 // The values of A for which every relative residual so far stays within T.
 // With the model in the anchored form, Y0 - D0 dx + A dx**2 (dx = X0 - x),
 // point j allows (r_j - T y_j) / dx_j**2 <= A <= (r_j + T y_j) / dx_j**2,
-// r_j = y_j - Y0 + D0 dx_j. The tightest limits are kept as fractions with
-// positive denominators and compared by cross-multiplication, as is A
-// itself (N / S3 of the sums).
+// r_j = y_j - Y0 + D0 dx_j; a point at the anchor's radius allows every A
+// or none.
 struct Bounds {
     double T;
-    double lo_n = -INFINITY, lo_d = 1.0, hi_n = INFINITY, hi_d = 1.0;
+    double lo = -INFINITY, hi = INFINITY;
 
-    void add(double r, double y, double d) {
+    void add(double r, double y, double dx) {
+        const double d = dx * dx;
         if (d > 0.0) {
-            const double l = r - T * y, h = r + T * y;
-            if (l * lo_d > lo_n * d) {
-                lo_n = l;
-                lo_d = d;
-            }
-            if (h * hi_d < hi_n * d) {
-                hi_n = h;
-                hi_d = d;
-            }
+            const double inv = 1.0 / d;
+            lo = std::max(lo, (r - T * y) * inv);
+            hi = std::min(hi, (r + T * y) * inv);
         } else if (!(std::fabs(r) <= T * y)) {
-            lo_n = INFINITY;
+            lo = INFINITY;
         }
     }
     // Whether A = N / S3 (S3 > 0) lies within.
-    bool contains(double N, double S3) const { return N * lo_d >= lo_n * S3 && N * hi_d <= hi_n * S3; }
+    bool contains(double N, double S3) const { return (N >= lo * S3) & (N <= hi * S3); }
 };
 
-// Where a growth records what it finds at each point tried.
+// What a growth records at each point tried: the model value and slope
+// and the segment error (the growing segment), the model value and slope
+// only (the first look-ahead), or nothing (the second look-ahead).
+enum class Keep { errors, values, nothing };
+
 struct Record {
     QpValues* yfit = nullptr;
     QpValues* dyfit = nullptr;
@@ -105,17 +128,16 @@ struct Record {
 // within E. Returns the last point taken: limit when it was reached, k0
 // when none was.
 //
-// The tests run on A = N / S3 without dividing: with dx = X0 - x the slope
-// at the point is D0 - 2 A dx and the vertex lies at -D0 / (2 A) from X0.
-// Without a record of the errors, most points are decided by the bounds
-// alone: within E less the rounding margin they are taken, beyond E plus
-// the margin they are not; only those between are scanned.
+// The tests run on A = N / S3 without dividing, the slope at the point
+// being D0 - 2 A dx (dx = X0 - x). Where the errors are not recorded, the
+// error test is whether A lies within the bounds of the residuals that pass.
+template <Keep KEEP>
 int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Record& rec) {
     if (limit == k0) return k0;
     const int step = limit < k0 ? -1 : 1;
     const double X0 = QPWORK.XQ(k0);
     Sums s{X0, Y0, D0};
-    Bounds surely_within{double(E) * (2.0 - ROUNDING_MARGIN)}, maybe_within{double(E) * ROUNDING_MARGIN};
+    Bounds within{KEEP == Keep::errors ? 0.0 : passing_limit(E)};
     int i = k0 + step;
     for (;;) {
         s.add(i);
@@ -124,31 +146,25 @@ int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Rec
         const bool curved = s.S3 > 0.0;
         const double N = curved ? s.S2 * D0 + s.S1 : 0.0, S3 = curved ? s.S3 : 1.0;
         Coefficients m{};
-        if (rec.yfit) {
+        if constexpr (KEEP != Keep::nothing) {
             m = s.solve();
             (*rec.yfit)(i) = m.at(x);
             (*rec.dyfit)(i) = m.slope(x);
         }
-        // Slope times S3: D0 S3 - 2 N dx.
+        // The slope is linear in x, D0 at the anchor and D0 - 2 A dx here
+        // (taken times S3): the vertex lies strictly between the two exactly
+        // when the slopes have opposite signs.
         const double slope = D0 * S3 - 2.0 * N * dx;
-        bool ok = y < Y0 && (step < 0 ? slope <= 0.0 : slope >= 0.0);
-        if (ok && D0 != 0.0 && N != 0.0) {
-            // Vertex offset p / q from X0, strictly between 0 and x - X0 = -dx.
-            const double p = -D0 * S3, q = 2.0 * N;
-            ok = !(p * q * -dx > 0.0 && std::fabs(p) < std::fabs(dx * q));
-        }
-        if (rec.errpt) {
-            const float err = segment_error(k0, i, m, E, true);
+        const bool slope_ok = step < 0 ? slope <= 0.0 : slope >= 0.0;
+        const bool vertex_between = D0 * slope < 0.0;
+        bool ok = y < Y0 && slope_ok && !vertex_between;
+        if constexpr (KEEP == Keep::errors) {
+            const float err = segment_error(k0, i, m);
             (*rec.errpt)(i) = err;
             ok = ok && err <= E;
-        } else if (ok) {
-            const double r = y - Y0 + D0 * dx, d = dx * dx;
-            surely_within.add(r, y, d);
-            maybe_within.add(r, y, d);
-            if (!surely_within.contains(N, S3)) {
-                if (!rec.yfit) m = s.solve();
-                ok = maybe_within.contains(N, S3) && segment_error(k0, i, m, E, false) <= E;
-            }
+        } else {
+            within.add(y - Y0 + D0 * dx, y, dx);
+            ok = ok && within.contains(N, S3);
         }
         if (!ok) break;
         i += step;
@@ -161,24 +177,24 @@ int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Rec
 }  // namespace
 
 void QPFIT11(int16_t K1, int16_t K2, int16_t& KOUT, QpValues& YFIT, QpValues& DYFIT, QpErrors& ERRPT, float E) {
-    KOUT = grow(K2, K1, YFIT(K2), DYFIT(K2), E, {&YFIT, &DYFIT, &ERRPT});
+    KOUT = grow<Keep::errors>(K2, K1, YFIT(K2), DYFIT(K2), E, {&YFIT, &DYFIT, &ERRPT});
 }
 
 void QPFIT12(int16_t K1, int16_t KT, int16_t& KOUT, const QpValues& YFIT, const QpValues& DYFIT, QpValues& YFIT2,
              QpValues& DYFIT2, float E) {
-    KOUT = grow(KT, K1, YFIT(KT), DYFIT(KT), E, {&YFIT2, &DYFIT2, nullptr});
+    KOUT = grow<Keep::values>(KT, K1, YFIT(KT), DYFIT(KT), E, {&YFIT2, &DYFIT2, nullptr});
 }
 
 void QPFIT13(int16_t K1, int16_t KU, int16_t& KOUT, const QpValues& YFIT2, const QpValues& DYFIT2, float E) {
-    KOUT = grow(KU, K1, YFIT2(KU), DYFIT2(KU), E, {});
+    KOUT = grow<Keep::nothing>(KU, K1, YFIT2(KU), DYFIT2(KU), E, {});
 }
 
 void QPFIT21(int16_t K1, int16_t K2, int16_t& KOUT, QpValues& YFIT, QpValues& DYFIT, QpErrors& ERRPT, float E) {
-    KOUT = grow(K1, K2, YFIT(K1), DYFIT(K1), E, {&YFIT, &DYFIT, &ERRPT});
+    KOUT = grow<Keep::errors>(K1, K2, YFIT(K1), DYFIT(K1), E, {&YFIT, &DYFIT, &ERRPT});
 }
 
 void QPFIT22(int16_t KT, int16_t K2, int16_t& KOUT, const QpValues& YFIT, const QpValues& DYFIT, float E) {
-    KOUT = grow(KT, K2, YFIT(KT), DYFIT(KT), E, {});
+    KOUT = grow<Keep::nothing>(KT, K2, YFIT(KT), DYFIT(KT), E, {});
 }
 
 bool QPFIT3(int16_t K1, int16_t K2, const QpValues& YFIT, const QpValues& DYFIT, int16_t KE, int16_t KV1,
