@@ -10,13 +10,13 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "driver/record_results.h"
-#include "driver/sao_record.h"
 #include "inversion/inversion_test.h"
 #include "inversion/profil1.h"
 #include "inversion/status.h"
 #include "inversion/synthetic_record.h"
 #include "platform/text_units.h"
+#include "run/record_results.h"
+#include "sao/sao_record.h"
 #include "support/qp_check.h"
 
 namespace kolm {

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/sao_record.h"
+#include "sao/sao_record.h"
 
 namespace kolm::testing {
 

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "blocks/run_state.h"
-#include "driver/run_driver.h"
-#include "driver/sao_record.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "platform/text_units.h"
+#include "run/run_driver.h"
+#include "sao/sao_record.h"
 #include "support/qp_check.h"
 #include "support/work_dir.h"
 
