@@ -41,7 +41,8 @@ const RunStateReset reset_qpfit([] { QPSTATE = QpfitState{}; });
 
 double round_mm(double v) { return std::round(v * 1000.0) / 1000.0; }
 
-// Stores the segment K1..K2 in the next slot; false when the 20 slots are used.
+// Stores the segment with top point K2 in the next slot; false when the 20
+// slots are used.
 bool store(int16_t K2, double A, double B, double C, float err) {
     auto& S = QPSTATE;
     auto& Q = QPRES;

@@ -18,6 +18,7 @@
 #include "run/record_results.h"
 #include "sao/sao_record.h"
 #include "support/qp_check.h"
+#include "support/sao_files.h"
 
 namespace kolm {
 namespace {
@@ -25,23 +26,11 @@ namespace {
 using namespace synth;
 constexpr int32_t UNIT = 31;
 
-std::unique_ptr<SaoRecord> read_one(const std::string& path) {
-    auto rec = std::make_unique<SaoRecord>();
-    platform::open_unit(UNIT, path, platform::UnitMode::read);
-    int32_t iend = 0;
-    int16_t found = 0, ierr = 0;
-    READSAO(iend, UNIT, *rec, found, ierr);
-    platform::close_unit(UNIT);
-    EXPECT_EQ(iend, 0);
-    EXPECT_EQ(ierr, 0);
-    return rec;
-}
-
 // The case inverted with table step `step` and accuracy `accuracy`, its
 // results put into a station record (which lends the groups the inversion
 // does not write), written and read again.
 std::unique_ptr<SaoRecord> output_of(const Case& c, float step, float accuracy) {
-    auto rec = read_one(std::string(KOLM_SHARED_DATA) + "/sao/TR169_2020064101500.SAO");
+    auto rec = testing::read_first_record(std::string(KOLM_SHARED_DATA) + "/sao/TR169_2020064101500.SAO");
     float first_f = 0.0f;
     testrec::load(make_record(c, first_f));
     NHPROF.HSTEP = step;
@@ -53,7 +42,7 @@ std::unique_ptr<SaoRecord> output_of(const Case& c, float step, float accuracy) 
     platform::open_unit(UNIT, path, platform::UnitMode::write);
     EXPECT_EQ(WRITSAO(UNIT, *rec), fmt::IoStat::ok);
     platform::close_unit(UNIT);
-    return read_one(path);
+    return testing::read_first_record(path);
 }
 
 class QpRoundTrip : public testrec::InversionTest {};

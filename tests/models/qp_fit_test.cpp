@@ -86,6 +86,14 @@ void layers(float zme = 110.0f, float w = 30.0f, float zmf1 = 0.0f) {
     LAYCOF.ZMF1 = zmf1;
 }
 
+// The profile tabulated from `from` km up and fitted at `accuracy`.
+void fit(const Profile& p, double from = 91.0, float accuracy = 0.01f) {
+    tabulate([&](double h) { return p.y(h); }, from);
+    layers();
+    QPRES.ERRMAX = accuracy;
+    QPFIT();
+}
+
 class QpFit : public ::testing::Test {
 protected:
     void SetUp() override { reset_run_state(); }
@@ -244,10 +252,7 @@ TEST_F(QpFit, ValleySegmentIsTheLineWhateverItsError) {
 
 TEST_F(QpFit, LayersOfQuasiParabolasAreRecoveredSegmentBySegment) {
     const Profile p(280.0, 0.15);
-    tabulate([&](double h) { return p.y(h); }, 91.0);
-    layers();
-    QPRES.ERRMAX = 0.01f;
-    QPFIT();
+    fit(p);
     ASSERT_EQ(QPRES.NSEG, 5);
     EXPECT_EQ(QPRES.ERRMAX, 0.01f);
     EXPECT_FLOAT_EQ(VALPAR.WV2, 10.0f);
@@ -270,10 +275,7 @@ TEST_F(QpFit, LayersOfQuasiParabolasAreRecoveredSegmentBySegment) {
 // 4 % fits.
 TEST_F(QpFit, AccuracyIsDoubledUntilAPassFits) {
     const Profile p(260.0, 0.15, 0.2);
-    tabulate([&](double h) { return p.y(h); }, 91.0);
-    layers();
-    QPRES.ERRMAX = 0.01f;
-    QPFIT();
+    fit(p);
     ASSERT_EQ(QPRES.NSEG, 6);
     EXPECT_EQ(QPRES.ERRMAX, 0.01f);
     float worst = 0.0f;
@@ -282,8 +284,7 @@ TEST_F(QpFit, AccuracyIsDoubledUntilAPassFits) {
     EXPECT_LE(worst, 0.04f);
     // Asked for at 4 %, the same segments.
     const QpresBlock at1 = QPRES;
-    QPRES.ERRMAX = 0.04f;
-    QPFIT();
+    fit(p, 91.0, 0.04f);
     ASSERT_EQ(QPRES.NSEG, at1.NSEG);
     for (int i = 0; i <= QPRES.NSEG; ++i) EXPECT_EQ(QPRES.RSEG(i), at1.RSEG(i));
     for (int i = 1; i <= QPRES.NSEG; ++i) {
@@ -292,10 +293,7 @@ TEST_F(QpFit, AccuracyIsDoubledUntilAPassFits) {
     }
 
     // A steeper kink and an F1 curving the other way: no pass up to 16 % fits.
-    const Profile q(280.0, -0.05, 0.1);
-    tabulate([&](double h) { return q.y(h); }, 91.0);
-    QPRES.ERRMAX = 0.01f;
-    QPFIT();
+    fit(Profile(280.0, -0.05, 0.1));
     EXPECT_EQ(QPRES.NSEG, 0);
     EXPECT_EQ(QPRES.ERRMAX, 0.01f);
 }
@@ -405,11 +403,7 @@ TEST_F(QpFit, EPeakAndValleyThirdsFoundAfterTheirRounding) {
 // A table that starts at the E peak has no E bottomside: the lowest segment
 // is the E layer above its peak, and the base comes from it.
 TEST_F(QpFit, TableStartingAtTheEPeak) {
-    const Profile p(280.0, 0.15);
-    tabulate([&](double h) { return p.y(h); }, 110.0);
-    layers();
-    QPRES.ERRMAX = 0.01f;
-    QPFIT();
+    fit(Profile(280.0, 0.15), 110.0);
     ASSERT_EQ(QPRES.NSEG, 4);
     EXPECT_EQ(QPRES.RSEG(1), 6490.0);
     EXPECT_NEAR(QPRES.RSEG(0), 6460.0, 1e-3);
