@@ -268,6 +268,16 @@ TEST_F(QpFit, LayersOfQuasiParabolasAreRecoveredSegmentBySegment) {
         EXPECT_LT(QPRES.ESEG(i), 1e-5f) << "segment " << i;
     }
     EXPECT_EQ(QPRES.ASEG(3), 0.0);
+
+    // The next ionogram's fit starts from no points: the same table, the
+    // same segments.
+    const QpresBlock first = QPRES;
+    fit(p);
+    ASSERT_EQ(QPRES.NSEG, first.NSEG);
+    for (int i = 1; i <= QPRES.NSEG; ++i) {
+        EXPECT_EQ(QPRES.RSEG(i), first.RSEG(i));
+        EXPECT_EQ(QPRES.CSEG(i), first.CSEG(i));
+    }
 }
 
 // The F1 layer meets F2 with a fifth of its slope: the segments cannot turn
