@@ -4,70 +4,15 @@
 // lookup each time); one sample repeated keeps the month.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "blocks/peltarscale.h"
-#include "blocks/run_state.h"
-#include "inversion/profil1.h"
-#include "platform/text_units.h"
-#include "run/record_decode.h"
-#include "sao/sao_record.h"
+#include "sample_records.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace kolm;
-
-constexpr int32_t IN = 31;
-
-struct Samples {
-    fs::path old, dir;
-    std::vector<std::unique_ptr<SaoRecord>> records;
-
-    Samples() {
-        old = fs::current_path();
-        std::string tmpl = (fs::temp_directory_path() / "kolm_profil1_XXXXXX").string();
-        dir = mkdtemp(tmpl.data());
-        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
-            fs::copy_file(e.path(), dir / e.path().filename());
-        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "sao")) {
-            platform::open_unit(IN, e.path().string(), platform::UnitMode::read);
-            for (;;) {
-                auto r = std::make_unique<SaoRecord>();
-                int32_t iend = 0;
-                int16_t found = 0, ierr = 0;
-                READSAO(iend, IN, *r, found, ierr);
-                if (iend || ierr) break;
-                records.push_back(std::move(r));
-            }
-            platform::close_unit(IN);
-        }
-        fs::current_path(dir);
-        reset_run_state();
-    }
-    ~Samples() {
-        fs::current_path(old);
-        fs::remove_all(dir);
-    }
-};
-
-Samples& samples() {
-    static Samples s;
-    return s;
-}
-
-// Decodes and inverts one record; false when the decoding rejects it.
-bool invert(const SaoRecord& rec) {
-    reset_traces();
-    if (!decode_record(rec)) return false;
-    PROFIL1();
-    return true;
-}
+using kolm::bench::invert;
+using kolm::bench::Samples;
+using kolm::bench::samples;
 
 void BM_Profil1AllSamples(benchmark::State& state) {
     Samples& s = samples();

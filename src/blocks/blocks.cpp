@@ -26,6 +26,7 @@ DerparBlock DERPAR;
 IriparBlock IRIPAR;
 NhprofBlock NHPROF;
 QpresBlock QPRES;
+QpworkBlock QPWORK;
 EblockBlock EBLOCK;
 PredstBlock PREDST;
 UrsicfBlock URSICF;
@@ -50,7 +51,7 @@ void zero(T& block) {
 void reset_blocks() {
     zero(SCLCHR); zero(SCALE2); zero(TIMEBK); zero(TRCRAW); zero(SAOHDR); zero(OPTS);
     zero(FLDPAR); zero(TRCWRK); zero(TRCSEC); zero(LAYCTL); zero(LAYCOF); zero(YLAYER);
-    zero(VALPAR); zero(DERPAR); zero(IRIPAR); zero(NHPROF); zero(QPRES); zero(EBLOCK);
+    zero(VALPAR); zero(DERPAR); zero(IRIPAR); zero(NHPROF); zero(QPRES); zero(QPWORK); zero(EBLOCK);
     zero(PREDST); zero(REDHV); zero(SMAT); zero(PLOTWN); zero(URSICF); zero(FSQR);
     PREDST.MONTH = -1;
     PREDST.PRED2 = -100.0f;

@@ -134,6 +134,13 @@ struct QpresBlock {
     FArray<float, MAXQPSEG> ESEG;
 };
 
+// Points of the quasi-parabolic fit, ascending height; the count is the fit's own.
+struct QpworkBlock {
+    FArray<double, MAXQPPTS> RQ;   // radius, km, to 0.001 km
+    FArray<double, MAXQPPTS> XQ;   // 1/RQ
+    FArray<double, MAXQPPTS> YQ;   // plasma frequency squared, MHz**2
+};
+
 // E-layer block.
 struct EblockBlock {
     FArray<float, MAXEPTS> EF;   // MHz
@@ -219,6 +226,7 @@ extern DerparBlock DERPAR;
 extern IriparBlock IRIPAR;
 extern NhprofBlock NHPROF;
 extern QpresBlock QPRES;
+extern QpworkBlock QPWORK;
 extern EblockBlock EBLOCK;
 extern PredstBlock PREDST;
 extern UrsicfBlock URSICF;

@@ -15,6 +15,7 @@
 #include "inversion/peak_fit.h"
 #include "inversion/status.h"
 #include "inversion/valley.h"
+#include "models/qp_fit.h"
 
 namespace kolm {
 
@@ -51,7 +52,8 @@ void layers_above_e() {
     if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED || SMAT.KCHK > 0) return;
     // 10. Semi-thickness of the F2 layer; its plots (stages 4, 5) go here.
     PARAFITF();
-    // 11. Quasi-parabolic fit (QPFIT) goes here, then the final table.
+    // 11. Quasi-parabolic segments of the 1 km table, then the final table.
+    QPFIT();
     NHTABLE(1);
 }
 

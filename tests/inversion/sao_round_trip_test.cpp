@@ -20,6 +20,7 @@
 #include "run/record_decode.h"
 #include "run/run_driver.h"
 #include "sao/sao_record.h"
+#include "support/sao_files.h"
 #include "ui/plot_frame.h"
 
 namespace kolm {
@@ -29,15 +30,7 @@ namespace fs = std::filesystem;
 constexpr int32_t UNIT = 31;
 
 std::unique_ptr<SaoRecord> read_one(const fs::path& path) {
-    auto rec = std::make_unique<SaoRecord>();
-    platform::open_unit(UNIT, path.string(), platform::UnitMode::read);
-    int32_t iend = 0;
-    int16_t found = 0, ierr = 0;
-    READSAO(iend, UNIT, *rec, found, ierr);
-    platform::close_unit(UNIT);
-    EXPECT_EQ(iend, 0);
-    EXPECT_EQ(ierr, 0);
-    return rec;
+    return testing::read_first_record(path.string(), UNIT);
 }
 
 // One trace into its height and frequency groups, lowest frequency first.
