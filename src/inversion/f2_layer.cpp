@@ -17,6 +17,8 @@
 #include "inversion/nh_table.h"
 #include "inversion/section_setup.h"
 #include "inversion/status.h"
+#include "models/bottomside.h"
+#include "models/electron_content.h"
 
 namespace kolm {
 
@@ -167,7 +169,8 @@ void FPROF(float& ERR) {
     Q(12) = fewer;
     half_density_height();
     NHTABLE(0);
-    // Bottomside parameters B0, B1, D1 and the electron content go here.
+    CALB0B1D1();
+    CALTEC();
 }
 
 }  // namespace kolm

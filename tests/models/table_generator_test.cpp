@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "model_tables.h"
+#include "models/section_fit.h"
 #include "models/bottomside.h"
 #include "models/table_files.h"
 #include "models/table_generator.h"
@@ -16,48 +17,14 @@ namespace kolm {
 namespace {
 
 using testing::b0b1dt_table;
+using testing::direct_content;
+using testing::section_offset;
 using testing::teccof_table;
-
-double shifted_t(int n, double u) {
-    const double x = 2.0 * u - 1.0;
-    double t0 = 1.0, t1 = x;
-    if (n == 0) return t0;
-    for (int k = 2; k <= n; ++k) {
-        const double t2 = 2.0 * x * t1 - t0;
-        t0 = t1;
-        t1 = t2;
-    }
-    return t1;
-}
-
-// Height of a section above its peak at u.
-double offset(const double* a, double u) {
-    double s = 0.0;
-    for (int j = 0; j < 5; ++j) s += a[j] * shifted_t(j, u);
-    return std::sqrt(u) * s;
-}
-
-// Content integral of fN**2 dh over the section from FS to FM, summed
-// height step by height step on a grid dense at the peak.
-double direct_content(double fs, double fm, const double* a) {
-    const int n = 40000;
-    const double lnr = std::log(fs / fm);
-    double sum = 0.0, hprev = offset(a, 1.0), fprev = fs;
-    for (int k = n - 1; k >= 0; --k) {
-        const double u = double(k) * k / (double(n) * n);
-        const double f = fm * std::exp(u * lnr), h = offset(a, u);
-        const double fmid = 0.5 * (f + fprev);
-        sum += fmid * fmid * (h - hprev);
-        hprev = h;
-        fprev = f;
-    }
-    return sum;
-}
 
 TEST(TableGenerator, TeccofWeightsGiveTheDirectContentIntegral) {
     struct Case {
         double fs, fm;
-        double a[5];
+        float a[5];
     };
     const Case cases[] = {
         {0.2, 3.2, {-20.0, 4.0, -1.5, 0.5, -0.2}},     // an E layer from 0.2 MHz
@@ -71,7 +38,7 @@ TEST(TableGenerator, TeccofWeightsGiveTheDirectContentIntegral) {
         double model = 0.0;
         for (int j = 0; j < 5; ++j) model += c.a[j] * w[j];
         model *= c.fm * c.fm;
-        const double direct = direct_content(c.fs, c.fm, c.a);
+        const double direct = direct_content(c.fs, c.fm, c.a, 5);
         EXPECT_NEAR(model, direct, 1e-6 * std::fabs(direct)) << c.fs << ".." << c.fm;
     }
     // The ends of the key range: every weight is -1 at r = 1 and 0 at r = 0.
@@ -107,13 +74,12 @@ TEST(TableGenerator, ShapesReproduceTheIriBottomside) {
     float worst = 0.0f, worst_rms = 0.0f;
     for (const TableRecord& rec : b0b1dt_table()) {
         const double b1 = rec.V[0];
-        double s[5];
-        for (int j = 0; j < 5; ++j) s[j] = rec.V[j + 1];
+        const float* s = rec.V + 1;
         double sq = 0.0;
         for (int k = 0; k <= 200; ++k) {
             const double u = k / 200.0;
             const double rho2 = std::pow(double(B0RATIO), 2.0 * u);
-            const double err = std::fabs(offset(s, u) + iri_depth(rho2, b1));
+            const double err = std::fabs(section_offset(s, 5, u) + iri_depth(rho2, b1));
             worst = std::fmax(worst, float(err));
             sq += err * err;
         }
