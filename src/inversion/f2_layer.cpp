@@ -11,7 +11,6 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/data_selection.h"
 #include "inversion/f1_layer.h"
 #include "inversion/nh_table.h"
@@ -19,6 +18,7 @@
 #include "inversion/status.h"
 #include "models/bottomside.h"
 #include "models/electron_content.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

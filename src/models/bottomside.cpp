@@ -11,7 +11,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "inversion/coef_reexpression.h"
+#include "sections/coef_reexpression.h"
 #include "models/table_files.h"
 #include "platform/console.h"
 

@@ -8,7 +8,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
+#include "sections/coef_reexpression.h"
 #include "models/scale_height.h"
 #include "models/table_files.h"
 #include "platform/console.h"

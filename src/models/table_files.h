@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/fixed_format.h"
+#include "notation/fixed_format.h"
 
 namespace kolm {
 

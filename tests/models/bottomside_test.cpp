@@ -9,7 +9,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "model_tables.h"
-#include "inversion/coef_reexpression.h"
+#include "sections/coef_reexpression.h"
 #include "models/bottomside.h"
 #include "models/section_fit.h"
 #include "models/table_generator.h"
