@@ -1,6 +1,8 @@
-// Conversions of the run driver that never overflow.
+// Numeric helpers: conversions that never overflow, and rounding to a
+// decimal grid.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 namespace kolm {
@@ -21,5 +23,9 @@ inline int16_t sat_i16(int32_t v) {
 
 // An index count limited to 0..cap.
 inline int32_t clamp_count(int32_t n, int32_t cap) { return n < 0 ? 0 : (n > cap ? cap : n); }
+
+// x to the nearest multiple of 1/scale, halves away from zero (scale 1000:
+// to 0.001).
+inline float round_to(float x, float scale) { return std::round(x * scale) / scale; }
 
 }  // namespace kolm

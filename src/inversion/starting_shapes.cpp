@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "inversion/gauss_integral.h"
@@ -55,8 +56,6 @@ constexpr FArray2<float, NSHAPE, 6> make_table() {
         for (int c = 0; c < 6; ++c) t.v[r + NSHAPE * c] = ROWS[r][c];
     return t;
 }
-
-float round_to(float x, float scale) { return std::round(x * scale) / scale; }
 
 // Standard E layer from the unit shape in A: peak 110 km, semi-thickness 20 km.
 void standard_layer() {

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
@@ -33,8 +34,6 @@ constexpr float NOD1 = 999.9f;           // D1 that cannot be fitted
 constexpr float NO_MISFIT = 999999.0f;   // best misfit before the first shape
 constexpr int MAX_HALVINGS = 200;        // bound of every bisection
 constexpr int MAX_SEARCH_STEPS = 10000;  // bound of the D1 pattern search
-
-float round_to(float x, float scale) { return std::round(x * scale) / scale; }
 
 float& P(int i) { return IRIPAR.V(i); }
 

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 
@@ -22,8 +23,6 @@ constexpr int MAX_HALVINGS = 200;
 
 constexpr float E_BASE_FN2 = 0.04f;  // plasma frequency squared at the E start, 0.2 MHz
 constexpr float E_TARGET = 3.0f;     // target and lower bracket of the E-layer scale height
-
-float round3(float x) { return std::round(1000.0f * x) / 1000.0f; }
 
 // Trapezoid of the squared density ratio between rows i and i+1 (negative).
 float trapezoid(int i, float peak2) {
@@ -57,7 +56,7 @@ float shf_bisection(float S, float Q, float T, float LO, float HI) {
         else
             LO = H;
     }
-    return round3(H);
+    return round_to(H, 1000.0f);
 }
 
 void CALSHFPEAK(int16_t K) {

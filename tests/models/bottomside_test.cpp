@@ -188,6 +188,41 @@ TEST_F(Bottomside, D1WithoutRoomForAnF1Region) {
     EXPECT_EQ(IRIPAR.D1(), 0.0f);
 }
 
+TEST_F(Bottomside, TabulatedIriProfile) {
+    // Without F1: from the F2 peak down to the valley top, foE there; the
+    // valley top below HST (T > 0) and above it (T < 0).
+    for (float w : {20.0f, 60.0f}) {
+        reset_run_state();
+        set_profile(100.0, 2.5, 0.0, true);
+        LAYCTL.W = w;
+        NHPROF.NPTH = 1;
+        CALB0B1D1();
+        ASSERT_EQ(IRIPAR.D1(), 0.0f);
+        EXPECT_EQ(IRIPAR.V(13) > 0.0f, IRIPAR.V(10) < IRIPAR.V(11)) << w;
+        int16_t n = 0;
+        IriColumn F, H, G;
+        TABIRI(1.0f, n, F, H, G, 2);
+        ASSERT_GT(n, 50);
+        EXPECT_EQ(F(1), LAYCOF.FC(4));
+        EXPECT_EQ(H(1), LAYCOF.ZMF2);
+        EXPECT_EQ(F(n), IRIPAR.V(15));
+        EXPECT_EQ(H(n), IRIPAR.V(10));
+        for (int i = 2; i <= n; ++i) {
+            ASSERT_TRUE(std::isfinite(F(i)) && std::isfinite(G(i))) << i;
+            EXPECT_LE(H(i), H(i - 1));
+            EXPECT_LE(F(i), F(i - 1) + 1e-5f);
+            EXPECT_GE(F(i), IRIPAR.V(15));
+        }
+        // The solved section's heights: on the IRI shape itself to its
+        // representation error; the peak at hmF2.
+        EXPECT_EQ(G(1), LAYCOF.ZMF2);
+        for (int i = 2; i <= n && H(i) >= IRIPAR.V(12); ++i) EXPECT_NEAR(G(i), H(i), 1.5f) << i;
+        // A finer grid stops at the table's capacity.
+        TABIRI(0.1f, n, F, H, G, 2);
+        EXPECT_EQ(n, MAXIRITAB);
+    }
+}
+
 TEST_F(Bottomside, TiesKeepTheFirstShapeAndShapesWithoutNormAreSkipped) {
     // Three records: a zero shape, then the same shape under two B1 values.
     double shape[5];
