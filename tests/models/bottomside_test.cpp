@@ -68,15 +68,16 @@ protected:
     }
 };
 
+// F2 sections starting below the tabulated range (the section is cut to
+// it) and above it (each shape is cut), and without F1 (the section is cut
+// at the height halfway up from the valley top).
+const Case SECTIONS[] = {
+    {100.0, 2.50, 0.40}, {60.0, 1.70, 0.60}, {45.0, 3.20, 0.70},
+    {150.0, 1.30, 0.0},  {80.0, 4.00, 0.0},  {120.0, 2.00, 0.30},
+};
+
 TEST_F(Bottomside, RecoversThicknessAndShapeOnTheTableGrid) {
-    // F2 sections starting below the tabulated range (the section is cut to
-    // it) and above it (each shape is cut), and without F1 (the section is
-    // cut at the height halfway up from the valley top).
-    const Case cases[] = {
-        {100.0, 2.50, 0.40}, {60.0, 1.70, 0.60}, {45.0, 3.20, 0.70},
-        {150.0, 1.30, 0.0},  {80.0, 4.00, 0.0},  {120.0, 2.00, 0.30},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : SECTIONS) {
         reset_run_state();
         set_profile(c.b0, c.b1, c.start, true);
         CALB0B1D1();
@@ -92,11 +93,7 @@ TEST_F(Bottomside, SectionsFittedToTheFormulaOnTheirOwnRange) {
     // The five-term fit of the formula differs from the tabulated shapes by
     // up to about 1 % of B0 near the peak; B0 and B1 trade off against each
     // other on short ranges.
-    const Case cases[] = {
-        {100.0, 2.50, 0.40}, {60.0, 1.70, 0.60}, {45.0, 3.20, 0.70},
-        {150.0, 1.30, 0.0},  {80.0, 4.00, 0.0},  {120.0, 2.00, 0.30},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : SECTIONS) {
         reset_run_state();
         set_profile(c.b0, c.b1, c.start, false);
         CALB0B1D1();
