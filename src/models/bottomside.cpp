@@ -12,9 +12,9 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "sections/coef_reexpression.h"
 #include "models/table_files.h"
 #include "platform/console.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

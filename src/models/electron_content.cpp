@@ -8,10 +8,10 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "sections/coef_reexpression.h"
 #include "models/scale_height.h"
 #include "models/table_files.h"
 #include "platform/console.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

@@ -9,10 +9,10 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "model_tables.h"
-#include "sections/coef_reexpression.h"
 #include "models/bottomside.h"
 #include "models/section_fit.h"
 #include "models/table_generator.h"
+#include "sections/coef_reexpression.h"
 #include "work_dir.h"
 
 namespace kolm {
