@@ -17,6 +17,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
+#include "models/table_generator.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "platform/text_units.h"
@@ -49,6 +50,8 @@ struct BigFile {
         // The inversion reads its model files from the working directory.
         for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
             fs::copy_file(e.path(), dir / e.path().filename());
+        // The tables of the bottomside parameters and the electron content.
+        write_model_tables(dir.string());
         old_cwd = fs::current_path();
         fs::current_path(dir);
     }

@@ -11,6 +11,7 @@
 
 #include "blocks/run_state.h"
 #include "inversion/profil1.h"
+#include "models/table_generator.h"
 #include "platform/text_units.h"
 #include "run/record_decode.h"
 #include "sao/sao_record.h"
@@ -30,6 +31,8 @@ struct Samples {
         dir = mkdtemp(tmpl.data());
         for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
             fs::copy_file(e.path(), dir / e.path().filename());
+        // The tables of the bottomside parameters and the electron content.
+        write_model_tables(dir.string());
         for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "sao")) {
             platform::open_unit(IN, e.path().string(), platform::UnitMode::read);
             for (;;) {

@@ -18,6 +18,8 @@
 #include "inversion/peak_fit.h"
 #include "inversion/section_setup.h"
 #include "inversion/status.h"
+#include "models/bottomside.h"
+#include "models/electron_content.h"
 #include "sections/coef_reexpression.h"
 
 namespace kolm {
@@ -170,7 +172,8 @@ void FPROF(float& ERR) {
     Q(iquale::F2_RETRY) = fewer;
     half_density_height();
     NHTABLE(0);
-    // Bottomside parameters B0, B1, D1 and the electron content go here.
+    CALB0B1D1();
+    CALTEC();
 }
 
 }  // namespace kolm

@@ -1,4 +1,4 @@
-// Data-file lookup with a letter-case fallback, and whole-block binary reads.
+// Data-file lookup with a letter-case fallback, and whole-block binary reads and writes.
 #include "platform/data_files.h"
 
 #include <dirent.h>
@@ -53,6 +53,28 @@ int read_file_bytes(const std::string& path, unsigned char* buf, std::size_t n) 
     std::fclose(f);
     if (err != 0) return err;
     return got == n ? 0 : -1;
+}
+
+int read_whole_file(const std::string& path, std::vector<unsigned char>& bytes) {
+    bytes.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return errno != 0 ? errno : ENOENT;
+    unsigned char chunk[8192];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    const int err = std::ferror(f) ? (errno != 0 ? errno : EIO) : 0;
+    std::fclose(f);
+    if (err != 0) bytes.clear();
+    return err;
+}
+
+int write_file_bytes(const std::string& path, const unsigned char* buf, std::size_t n) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return errno != 0 ? errno : EACCES;
+    int err = 0;
+    if (std::fwrite(buf, 1, n, f) != n) err = errno != 0 ? errno : EIO;
+    if (std::fclose(f) != 0 && err == 0) err = errno != 0 ? errno : EIO;
+    return err;
 }
 
 }  // namespace kolm::platform

@@ -128,6 +128,21 @@ TEST_F(SaoRoundTrip, SyntheticRecordThroughTheRun) {
     EXPECT_EQ(res->DFI(38), 9);
     EXPECT_EQ(res->DFI(39), 7);
     EXPECT_EQ(res->DFI(42), 2);
+    // Group 4 carries the electron content, the scale height, B0, B1 and D1,
+    // and the N(h) table goes on above the F2 peak.
+    std::printf("ITEC %.3f SHF %.3f B0 %.1f B1 %.2f D1 %.3f; %d rows above the peak\n", res->G4(39), res->G4(40),
+                res->G4(41), res->G4(42), res->G4(43), n - peak);
+    EXPECT_GT(res->G4(39), 0.0f);
+    EXPECT_LT(res->G4(39), 100.0f);
+    EXPECT_GT(res->G4(40), 10.0f);
+    EXPECT_LT(res->G4(40), 100.0f);
+    EXPECT_GT(res->G4(41), 10.0f);
+    EXPECT_LT(res->G4(41), 300.0f);
+    EXPECT_GE(res->G4(42), 1.0f);
+    EXPECT_LE(res->G4(42), 6.0f);
+    EXPECT_GE(res->G4(43), 0.0f);
+    EXPECT_LT(res->G4(43), 20.0f);
+    EXPECT_GT(n - peak, 20);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <vector>
 
 #include "platform/data_files.h"
 #include "work_dir.h"
@@ -35,6 +36,22 @@ TEST_F(DataFiles, BinaryReadsTakeTheFirstBytesOrReportShortFiles) {
     unsigned char big[8] = {};
     EXPECT_EQ(read_file_bytes("D.BIN", big, 8), -1);
     EXPECT_EQ(read_file_bytes("NONE.BIN", big, 8), ENOENT);
+}
+
+TEST_F(DataFiles, WholeFilesReadAndWritten) {
+    std::vector<unsigned char> bytes(20000);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 7);
+    ASSERT_EQ(write_file_bytes("T.BIN", bytes.data(), bytes.size()), 0);
+    std::vector<unsigned char> back{1, 2, 3};
+    ASSERT_EQ(read_whole_file("T.BIN", back), 0);
+    EXPECT_EQ(back, bytes);
+    ASSERT_EQ(write_file_bytes("T.BIN", bytes.data(), 0), 0);  // emptied
+    ASSERT_EQ(read_whole_file("T.BIN", back), 0);
+    EXPECT_TRUE(back.empty());
+    back.assign(3, 1);
+    EXPECT_EQ(read_whole_file("NONE.BIN", back), ENOENT);
+    EXPECT_TRUE(back.empty());
+    EXPECT_NE(write_file_bytes("no_such_dir/T.BIN", bytes.data(), 1), 0);
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+// The two tables that come beside the program: TECCOF, the integration
+// weights of the electron content, and B0B1DT, the bottomside shapes. Each
+// is a list of records of six reals (a key and five values), held as
+// NAME.BIN, 24-byte records of six little-endian 32-bit reals back to back,
+// or as NAME.ASC, one record per line; the binary form is preferred.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "notation/fixed_format.h"
+
+namespace kolm {
+
+inline constexpr int TABLE_VALUES = 6;  // reals per record: the key, then five values
+
+struct TableRecord {
+    float V[TABLE_VALUES];
+};
+using TableRecords = std::vector<TableRecord>;
+
+// Records of the table NAME ("TECCOF", "B0B1DT") from the working
+// directory: NAME.BIN when it holds at least one record, else NAME.ASC read
+// line by line under ASC_FORMAT, or free-format when ASC_FORMAT is null.
+// Reading ends at the end of the file, at a short last binary record or at
+// a text record that does not convert; blank lines are passed over. False,
+// and no records, when neither form gives a record.
+bool read_table_files(std::string_view NAME, const fmt::Format* ASC_FORMAT, TableRecords& records);
+
+// Writes NAME.BIN and NAME.ASC into the directory DIR, the text form one
+// record per line under ASC_FORMAT. The binary records hold the values as
+// the text reads back, so both forms are the same table. False when a file
+// could not be written.
+bool write_table_files(const std::string& DIR, std::string_view NAME, const fmt::Format& ASC_FORMAT,
+                       const TableRecords& records);
+
+// The text layout of TECCOF.ASC: the key ratio, then five weights.
+extern const fmt::Format TECCOF_FORMAT;
+
+// The tables of the run: read at their first use and kept. Null while the
+// table cannot be read; the next call looks for its files again.
+const TableRecords* TECCOF_TABLE();
+const TableRecords* B0B1DT_TABLE();
+
+}  // namespace kolm
