@@ -3,7 +3,9 @@
 #include "platform/svg.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 namespace kolm::platform::gfx {
 
@@ -89,6 +91,41 @@ void escaped(std::string& out, std::string_view s) {
                     std::snprintf(buf, sizeof buf, "&#%u;", unsigned(c));
                     out += buf;
                 }
+        }
+    }
+}
+
+// Length of the well-formed UTF-8 sequence at s[i], 0 when there is none.
+std::size_t utf8_length(std::string_view s, std::size_t i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    std::size_t n;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1Fu;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0Fu;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07u;
+    else return 0;
+    if (i + n > s.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned char d = static_cast<unsigned char>(s[i + k]);
+        if ((d & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (d & 0x3Fu);
+    }
+    // No overlong forms, surrogates or values beyond the code space.
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+// A title such as a file name: well-formed UTF-8 kept as it is, other bytes
+// as in the page's texts.
+void escaped_title(std::string& out, std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (const std::size_t n = utf8_length(s, i); n > 0) {
+            out.append(s.substr(i, n));
+            i += n;
+        } else {
+            escaped(out, s.substr(i, 1));
+            ++i;
         }
     }
 }
@@ -237,6 +274,11 @@ void render_svg(const Page& page, std::string& out) {
     out.clear();
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1024\" height=\"768\" viewBox=\"0 0 1024 768\">\n";
+    if (!page.title.empty()) {
+        out += "<title>";
+        escaped_title(out, page.title);
+        out += "</title>\n";
+    }
     out += "<rect x=\"0\" y=\"0\" width=\"1024\" height=\"768\" stroke=\"none\" fill=\"";
     colour_hex(out, page.background);
     out += "\"/>\n<g fill=\"none\" stroke-width=\"1\" shape-rendering=\"crispEdges\">\n";
