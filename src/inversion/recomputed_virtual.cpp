@@ -141,8 +141,13 @@ void RECVIRT(float F, float& HV, int16_t MODE) {
                 T.NN = 5;
                 for (int i = 1; i <= 5; ++i) C.A(i) = irgn == 2 ? C.AF1(i) : C.AF2(i);
             }
+            // At the region's top the wave reflects at the peak: the kernel,
+            // which leaves a wave at or above the top out, integrates it from
+            // just below.
+            if (F == T.FEND) T.FK(1) = std::nextafter(F, 0.0f);
             CDO();
             SIK();
+            T.FK(1) = F;
             for (int N = 1; N <= T.NN; ++N) HV += SMAT.S(N, 1) * C.A(N);
         }
         if (MODE != RV_OWN && MODE != RV_VALLEY && MODE != RV_F1) {
