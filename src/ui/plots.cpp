@@ -11,7 +11,7 @@ namespace kolm::ui {
 namespace gfx = platform::gfx;
 
 void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const float* A) {
-    if (PLOTWN.P(9) == 0) return;
+    if (!plotting()) return;
     if (FA <= 0.0f || FB <= FA) return;
     const int32_t Y1 = PLOTWN.P(6);
     const float S = float(PLOTWN.P(7) > 0 ? PLOTWN.P(7) : 1);
