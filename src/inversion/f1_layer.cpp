@@ -19,6 +19,7 @@
 #include "inversion/recomputed_virtual.h"
 #include "inversion/section_setup.h"
 #include "inversion/section_top.h"
+#include "inversion/stage_plots.h"
 #include "inversion/status.h"
 #include "inversion/valley.h"
 #include "platform/console.h"
@@ -166,6 +167,7 @@ void F1PROF(float& ERR) {
         Q(2) = status::F1_TRACE;
         return;
     }
+    EVFPLOT(10);
     if (fsection::data_start_far_above(C.FC(2))) VALPAR.F1CASE = 1;
 
     // The extrapolation path reports no fit error.

@@ -16,6 +16,7 @@
 #include "inversion/f1_layer.h"
 #include "inversion/nh_table.h"
 #include "inversion/section_setup.h"
+#include "inversion/stage_plots.h"
 #include "inversion/status.h"
 
 namespace kolm {
@@ -65,7 +66,9 @@ bool derive_f1() {
         return false;
     }
     if (!fsection::f1_peak_plausible(5)) return false;
-    // Peak parabolic fit of the F1 layer (semi-thickness YF1) and its plots go here.
+    // Peak parabolic fit of the F1 layer (semi-thickness YF1) goes here.
+    EVFPLOT(3);
+    EVFPLOT(5);
     DERPAR.HSTARTF2 = C.ZMF1;
     VALPAR.F1CASES = VALPAR.F1CASE;
     VALPAR.F1CASE = 0;
@@ -123,7 +126,7 @@ void FPROF(float& ERR) {
             Q(2) = status::F2_TRACE;
             return;
         }
-        // Data-point plot of the section goes here.
+        EVFPLOT(10);
         if (T.NFQ <= 2) {
             Q(2) = status::F2_FEW_POINTS;
             return;

@@ -11,6 +11,7 @@
 #include "inversion/f2_layer.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/nh_table.h"
+#include "inversion/stage_plots.h"
 #include "inversion/status.h"
 #include "inversion/valley.h"
 
@@ -31,7 +32,7 @@ void layers_above_e() {
     // 5. Valley.
     MAHAGULY();
     if (IQ(2) != status::PROFILE_OBTAINED) return;
-    // Plot of the valley (stage 2) goes here.
+    EVFPLOT(2);
 
     // 6.-8. F1 layer, when one is scaled; without trace points the F2 stage derives it.
     if (SCLCHR.FOF1 <= 50.0f) {
@@ -40,13 +41,17 @@ void layers_above_e() {
             if (IQ(2) != status::PROFILE_OBTAINED) return;
             HEIGHTCHK();
             if (IQ(2) > status::PROFILE_OBTAINED) return;
-            // Peak parabolic fit of the F1 layer (YF1) and its plots (stages 3, 5) go here.
+            // Peak parabolic fit of the F1 layer (YF1) goes here.
+            EVFPLOT(3);
+            EVFPLOT(5);
         }
     }
     // 9. F2 layer, with its height check and 1 km table.
     FPROF(LAYCOF.ER(3));
     if (IQ(2) != status::PROFILE_OBTAINED || SMAT.KCHK > 0) return;
-    // 10. Peak parabolic fit of the F2 layer (YF2) and its plots (stages 4, 5) go here.
+    // 10. Peak parabolic fit of the F2 layer (YF2) goes here.
+    EVFPLOT(4);
+    EVFPLOT(5);
     // 11. Quasi-parabolic fit (QPFIT) goes here, then the final table.
     NHTABLE(1);
 }
@@ -79,7 +84,8 @@ void DECIDE() {
     // 4. E layer.
     EPROF(LAYCOF.ER(1));
     if (IQ(2) == status::PROFILE_OBTAINED) {
-        // Plots of the E layer (stages 1 and 5) go here.
+        EVFPLOT(1);
+        EVFPLOT(5);
         layers_above_e();
     }
     // 12. E-block fit, for every record that reaches the sequence:
