@@ -2,6 +2,7 @@
 // the pixel grid, texts in the cell size of their font.
 #include "platform/svg.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,18 +18,21 @@ constexpr double LO_X = -2.0, LO_Y = -2.0;
 constexpr double HI_X = WINDOW_WIDTH + 1.0, HI_Y = WINDOW_HEIGHT + 1.0;
 
 void colour_hex(std::string& out, int32_t c) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c & 255, (c >> 8) & 255, (c >> 16) & 255);
-    out += buf;
+    static constexpr char HEX[] = "0123456789abcdef";
+    out += '#';
+    for (int shift : {0, 8, 16}) {
+        const int b = (c >> shift) & 255;
+        out += HEX[b >> 4];
+        out += HEX[b & 15];
+    }
 }
 
+// Whole values without decimals, others with two (a page holds thousands
+// of coordinates: no printf).
 void num(std::string& out, double v) {
-    char buf[32];
-    if (v == std::floor(v))
-        std::snprintf(buf, sizeof buf, "%.0f", v);
-    else
-        std::snprintf(buf, sizeof buf, "%.2f", v);
-    out += buf;
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, v == std::floor(v) ? 0 : 2);
+    out.append(buf, r.ptr);
 }
 
 double clampd(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
