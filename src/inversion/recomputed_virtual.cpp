@@ -6,6 +6,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "inversion/gauss_integral.h"
+#include "inversion/valley_rise.h"
 
 namespace kolm {
 
@@ -86,23 +87,11 @@ float valley_part(float F) {
     }
     if (V.WV4 > 0.0f) {
         // Plasma frequency linear in height from FVAL up to the current FEND.
-        const float fe = TRCSEC.FEND;
-        const float d = fe * fe - V.FVAL * V.FVAL;
-        float p = V.WV4;
-        if (fe > V.FVAL && d > 0.0f) {
-            const float sd = std::sqrt(d);
-            const float r = V.WV4 / (fe - V.FVAL);
-            float sum = 0.0f;
-            for (int J = 1; J <= NGAUSS; ++J) {
-                const float fn2 = (fe + GAUSSU(J) * sd) * (fe - GAUSSU(J) * sd);
-                float g;
-                GOSUB(GAUSSU(J), F, fn2, FH, DIP, g);
-                sum += GAUSSW(J) * g / std::sqrt(fn2);
-            }
-            p = sum * r * d;
-            if (p < V.WV4) p = V.WV4;
-        }
-        part += p;
+        part += valley_rise_delay(F, TRCSEC.FEND, [FH, DIP](float u, float f, float fn2) {
+            float g;
+            GOSUB(u, f, fn2, FH, DIP, g);
+            return g;
+        });
     }
     return part;
 }

@@ -21,10 +21,7 @@ class RecomputedVirtual : public testrec::InversionTest {
 protected:
     // A day sounding with F1, solved; the F2 section is left loaded.
     void solve_day() {
-        float first_f;
-        testrec::load(synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f));
-        NHPROF.HSTEP = 1.0f;
-        PROFIL1();
+        synth::invert({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f});
         ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
         ASSERT_EQ(LAYCTL.IRGN, 3);
     }

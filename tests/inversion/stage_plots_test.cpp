@@ -60,12 +60,6 @@ protected:
         set_stage_drawing(nullptr);
         InversionTest::TearDown();
     }
-    void solve(const synth::Case& c) {
-        float first_f;
-        testrec::load(synth::make_record(c, first_f));
-        NHPROF.HSTEP = 1.0f;
-        PROFIL1();
-    }
 };
 
 // The solved profile as a model ionosphere: the N(h) table, plasma
@@ -135,7 +129,7 @@ TEST_F(StagePlots, CurvesFollowTheModelTraces) {
         SCOPED_TRACE(c.name);
         reset_run_state();
         rec = Recorder{};
-        solve(c);
+        synth::invert(c);
         ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
         EXPECT_EQ(rec.traces, 1);
         EXPECT_EQ(rec.headers, 1);
@@ -206,7 +200,7 @@ TEST_F(StagePlots, ResultsDoNotDependOnDrawing) {
             rec = Recorder{};
             rec.on = way == 0;
             set_stage_drawing(way == 2 ? nullptr : &rec);
-            solve(c);
+            synth::invert(c);
             ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
             EXPECT_EQ(rec.curves.size(), way == 0 ? 6u : way == 1 ? 3u : 0u) << "way " << way;
             if (way == 0)
