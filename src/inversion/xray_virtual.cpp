@@ -52,8 +52,9 @@ void SXIK(float F) {
     const float FH = FLDPAR.FH, DIP = FLDPAR.DIP;
     const float LR = std::log(TRCSEC.FSTART / FEND);
     X.SX.fill(0.0f);
-    // Not entering the section, or reflecting at or above its top.
-    if (X.DR2 == 0.0f || !(LR < 0.0f) || !(X.FR2 <= FEND * FEND)) return;
+    // Not entering the section, reflecting at or above its top, or a range
+    // without a co-ordinate (start not above 0 or not below the top).
+    if (X.DR2 == 0.0f || !(TRCSEC.FSTART > 0.0f) || !(LR < 0.0f) || !(X.FR2 <= FEND * FEND)) return;
     for (int J = 1; J <= NGAUSS; ++J) {
         const float fn2 = X.FR2 - GAUSSU2(J) * X.DR2;
         const float fn = std::sqrt(fn2);
@@ -73,7 +74,7 @@ void SXIKP(float FV, float F) {
     const float LR = std::log(FSTART / FEND);
     const float DV = FV * FV - FSTART * FSTART;
     X.SXP.fill(0.0f);
-    if (!(DV > 0.0f) || !(LR < 0.0f)) return;
+    if (!(DV > 0.0f) || !(FSTART > 0.0f) || !(LR < 0.0f)) return;
     const float SQ = std::sqrt(DV);
     for (int J = 1; J <= NGAUSS; ++J) {
         const float u = GAUSSU(J);

@@ -83,6 +83,12 @@ TEST(XRayIndex, ReflectionConditionOfTheSection) {
     // A crossing that ends at or below the start.
     SXIKP(2.0f, 5.0f);
     for (int N = 1; N <= 5; ++N) EXPECT_EQ(X.SXP(N), 0.0f);
+    // A section starting at 0 has no co-ordinate: nothing, never a NaN.
+    TRCSEC.FSTART = 0.0f;
+    CDX(3.0f);
+    SXIK(3.0f);
+    SXIKP(3.0f, 5.0f);
+    for (int N = 1; N <= 5; ++N) EXPECT_EQ(X.SX(N) + X.SXP(N), 0.0f);
 }
 
 class XRayVirtual : public testrec::InversionTest {
