@@ -2,12 +2,12 @@
 //
 // The command line only feeds the headless backend (dialog events, plot
 // folder); the run itself is the run driver's.
-#include "driver/run_driver.h"
-#include "platform/command_line.h"
+#include "run/run_driver.h"
+#include "ui/command_line.h"
 
 int main(int argc, char** argv) {
-    const kolm::platform::Startup start = kolm::platform::start_headless(argc, argv);
+    const kolm::ui::Startup start = kolm::ui::start_headless(argc, argv);
     if (!start.run) return start.exit_status;
     kolm::KOLM();
-    return kolm::platform::finish_headless();
+    return kolm::ui::finish_headless();
 }

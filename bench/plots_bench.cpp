@@ -14,7 +14,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/run_state.h"
-#include "driver/run_driver.h"
+#include "run/run_driver.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "ui/plot_frame.h"

@@ -4,9 +4,9 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/stage_plots.h"
 #include "platform/graphics.h"
+#include "sections/coef_reexpression.h"
 #include "ui/plot_frame.h"
 #include "ui/plots.h"
 

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <vector>
 
+#include "blocks/numeric.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/fixed_format.h"
-#include "driver/numeric.h"
 #include "inversion/stage_plots.h"
+#include "notation/fixed_format.h"
 #include "platform/graphics.h"
 #include "platform/text_units.h"
 #include "ui/plots.h"

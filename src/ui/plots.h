@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "inversion/stage_plots.h"
+#include "sao/sao_record.h"
 
 namespace kolm::ui {
 
@@ -40,5 +41,9 @@ void draw_curve(int32_t colour, const CurvePoint* points, int32_t n);
 
 // Makes the inversion's stage plots draw into the frame.
 void install_stage_drawing();
+
+// Clears the graphics window, draws the frame and the profile sections
+// stored in groups 39, 38 and 37.
+void PLOT_STORED_PROFILES(const SaoRecord& rec);
 
 }  // namespace kolm::ui

@@ -20,7 +20,7 @@
 
 #include <string_view>
 
-namespace kolm::platform {
+namespace kolm::ui {
 
 struct Startup {
     bool run;         // false: exit at once with exit_status
@@ -37,4 +37,4 @@ int finish_headless();
 // The text of --help.
 std::string_view usage_text();
 
-}  // namespace kolm::platform
+}  // namespace kolm::ui

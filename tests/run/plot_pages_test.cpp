@@ -11,7 +11,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/run_state.h"
-#include "driver/run_driver.h"
+#include "run/run_driver.h"
 #include "inversion/stage_plots.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
