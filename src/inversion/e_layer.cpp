@@ -9,6 +9,7 @@
 #include "inversion/gauss_integral.h"
 #include "inversion/section_guard.h"
 #include "inversion/section_setup.h"
+#include "inversion/stage_plots.h"
 #include "inversion/starting_shapes.h"
 #include "inversion/status.h"
 #include "notation/fixed_format.h"
@@ -37,7 +38,7 @@ void EPROF(float& ERR) {
         return;
     }
     DATAEFFE();
-    // The data points are plotted here (stage 10) once the plots exist.
+    EVFPLOT(10);
     float E = 0.0f;
     ECHAPMAN(E);
     ERR = E;

@@ -21,6 +21,7 @@
 #include "inversion/section_guard.h"
 #include "inversion/section_setup.h"
 #include "inversion/section_top.h"
+#include "inversion/stage_plots.h"
 #include "inversion/status.h"
 #include "inversion/valley.h"
 #include "platform/console.h"
@@ -59,6 +60,7 @@ void F1PROF(float& ERR) {
         Q(iquale::STATUS) = status::F1_TRACE;
         return;
     }
+    EVFPLOT(10);
     if (fsection::data_start_far_above(C.FC(2))) VALPAR.F1CASE = 1;
 
     // The extrapolation path reports no fit error.

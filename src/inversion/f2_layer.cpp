@@ -17,6 +17,7 @@
 #include "inversion/nh_table.h"
 #include "inversion/peak_fit.h"
 #include "inversion/section_setup.h"
+#include "inversion/stage_plots.h"
 #include "inversion/status.h"
 #include "models/bottomside.h"
 #include "models/electron_content.h"
@@ -70,7 +71,8 @@ bool derive_f1() {
     }
     if (!fsection::f1_peak_plausible(5)) return false;
     PARAFITF();
-    // Plots of the F1 layer go here.
+    EVFPLOT(3);
+    EVFPLOT(5);
     DERPAR.HSTARTF2 = C.ZMF1;
     VALPAR.F1CASES = VALPAR.F1CASE;
     VALPAR.F1CASE = 0;
@@ -128,7 +130,7 @@ void FPROF(float& ERR) {
             Q(iquale::STATUS) = status::F2_TRACE;
             return;
         }
-        // Data-point plot of the section goes here.
+        EVFPLOT(10);
         if (T.NFQ <= 2) {
             Q(iquale::STATUS) = status::F2_FEW_POINTS;
             return;

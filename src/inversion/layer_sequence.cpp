@@ -13,6 +13,7 @@
 #include "inversion/gauss_integral.h"
 #include "inversion/nh_table.h"
 #include "inversion/peak_fit.h"
+#include "inversion/stage_plots.h"
 #include "inversion/status.h"
 #include "inversion/valley.h"
 #include "models/qp_fit.h"
@@ -34,7 +35,7 @@ void layers_above_e() {
     // 5. Valley.
     MAHAGULY();
     if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED) return;
-    // Plot of the valley (stage 2) goes here.
+    EVFPLOT(2);
 
     // 6.-8. F1 layer, when one is scaled; without trace points the F2 stage derives it.
     if (SCLCHR.FOF1 <= NO_F1_FOF1) {
@@ -44,14 +45,17 @@ void layers_above_e() {
             HEIGHTCHK();
             if (IQ(iquale::STATUS) > status::PROFILE_OBTAINED) return;
             PARAFITF();
-            // Plots of the F1 layer (stages 3, 5) go here.
+            EVFPLOT(3);
+            EVFPLOT(5);
         }
     }
     // 9. F2 layer, with its height check and 1 km table.
     FPROF(LAYCOF.ER(3));
     if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED || SMAT.KCHK > 0) return;
-    // 10. Semi-thickness of the F2 layer; its plots (stages 4, 5) go here.
+    // 10. Semi-thickness of the F2 layer and its plots.
     PARAFITF();
+    EVFPLOT(4);
+    EVFPLOT(5);
     // 11. Quasi-parabolic segments of the 1 km table, then the final table.
     QPFIT();
     NHTABLE(1);
@@ -85,7 +89,8 @@ void DECIDE() {
     // 4. E layer.
     EPROF(LAYCOF.ER(1));
     if (IQ(iquale::STATUS) == status::PROFILE_OBTAINED) {
-        // Plots of the E layer (stages 1 and 5) go here.
+        EVFPLOT(1);
+        EVFPLOT(5);
         layers_above_e();
     }
     // 12. E-block fit, for every record that reaches the sequence.

@@ -7,6 +7,7 @@
 #include "blocks/peltartrueh.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/section_guard.h"
+#include "inversion/valley_rise.h"
 
 namespace kolm {
 
@@ -87,23 +88,11 @@ float valley_part(float F) {
     }
     if (V.WV4 > 0.0f) {
         // Plasma frequency linear in height from FVAL up to the current FEND.
-        const float fe = TRCSEC.FEND;
-        const float d = fe * fe - V.FVAL * V.FVAL;
-        float p = V.WV4;
-        if (fe > V.FVAL && d > 0.0f) {
-            const float sd = std::sqrt(d);
-            const float r = V.WV4 / (fe - V.FVAL);
-            float sum = 0.0f;
-            for (int J = 1; J <= NGAUSS; ++J) {
-                const float fn2 = (fe + GAUSSU(J) * sd) * (fe - GAUSSU(J) * sd);
-                float g;
-                GOSUB(GAUSSU(J), F, fn2, FH, DIP, g);
-                sum += GAUSSW(J) * g / std::sqrt(fn2);
-            }
-            p = sum * r * d;
-            if (p < V.WV4) p = V.WV4;
-        }
-        part += p;
+        part += valley_rise_delay(F, TRCSEC.FEND, [FH, DIP](float u, float f, float fn2) {
+            float g;
+            GOSUB(u, f, fn2, FH, DIP, g);
+            return g;
+        });
     }
     return part;
 }
@@ -138,8 +127,13 @@ void RECVIRT(float F, float& HV, int16_t MODE) {
                 T.NN = 5;
                 for (int i = 1; i <= 5; ++i) C.A(i) = irgn == 2 ? C.AF1(i) : C.AF2(i);
             }
+            // At the region's top the wave reflects at the peak: the kernel,
+            // which leaves a wave at or above the top out, integrates it from
+            // just below.
+            if (F == T.FEND) T.FK(1) = std::nextafter(F, 0.0f);
             CDO();
             SIK();
+            T.FK(1) = F;
             for (int N = 1; N <= T.NN; ++N) HV += SMAT.S(N, 1) * C.A(N);
         }
         if (MODE != RV_OWN && MODE != RV_VALLEY && MODE != RV_F1) {

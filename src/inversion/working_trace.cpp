@@ -3,6 +3,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "inversion/stage_plots.h"
 #include "inversion/status.h"
 
 namespace kolm {
@@ -91,7 +92,7 @@ void SETRCE(int16_t& IOK) {
 
     if (K == 0) return reject();
     IOK = 1;
-    // The trace is plotted here (stage 0) once the plots exist.
+    EVFPLOT(0);
 }
 
 }  // namespace kolm

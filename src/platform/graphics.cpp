@@ -30,6 +30,7 @@ struct Window {
     int32_t rotation = 0;
     Page page;
     std::string folder;
+    bool dropped = false;  // no sink: nothing is kept
     int32_t written = 0;
     std::string svg;  // output buffer, reused page after page
 };
@@ -56,6 +57,8 @@ void write_page() {
     win.page.ops.clear();
     win.page.texts.clear();
 }
+
+bool sink() { return !win.dropped || !win.folder.empty(); }
 
 Op& push(OpKind k) {
     Op op{};
@@ -95,6 +98,7 @@ void set_background(int32_t c) { win.background = c; }
 
 void clear() {
     write_page();
+    win.page.title.clear();
     win.page.background = win.background;
 }
 
@@ -108,6 +112,10 @@ void move_to(int32_t x, int32_t y) {
 }
 
 void line_to(int32_t x, int32_t y) {
+    if (!sink()) {
+        move_to(x, y);
+        return;
+    }
     Op& op = push(OpKind::line);
     op.x1 = win.x;
     op.y1 = win.y;
@@ -118,6 +126,7 @@ void line_to(int32_t x, int32_t y) {
 }
 
 void rectangle(bool filled, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    if (!sink()) return;
     Op& op = push(filled ? OpKind::filled_rectangle : OpKind::rectangle);
     op.x1 = x1 < x2 ? x1 : x2;
     op.x2 = x1 < x2 ? x2 : x1;
@@ -126,6 +135,7 @@ void rectangle(bool filled, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 }
 
 void ellipse(bool filled, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    if (!sink()) return;
     rectangle(filled, x1, y1, x2, y2);
     win.page.ops.back().kind = filled ? OpKind::filled_ellipse : OpKind::ellipse;
 }
@@ -180,6 +190,7 @@ int32_t select_font(std::string_view s) {
 void set_text_rotation(int32_t tenths) { win.rotation = tenths % 3600; }
 
 void draw_text(std::string_view text) {
+    if (!sink()) return;
     Op& op = push(OpKind::text);
     op.face = win.face;
     op.rotation = int16_t(win.rotation);
@@ -199,6 +210,12 @@ void set_plot_folder(std::string folder) {
     win.folder = std::move(folder);
 }
 const std::string& plot_folder() { return win.folder; }
+
+void drop_pages() { win.dropped = true; }
+
+bool drawing() { return sink(); }
+
+void set_page_title(std::string_view title) { win.page.title.assign(title); }
 
 void finish_page() { write_page(); }
 

@@ -8,7 +8,9 @@
 // Output: with a plot folder set, each page that had something drawn on it
 // is written as one SVG file, numbered in order (plot-0001.svg, ...), when
 // the window is cleared and when the run ends (finish_page). Without a plot
-// folder pages are dropped (a null sink); the drawing calls still happen.
+// folder the current page is kept as a display list (page()) until the
+// window is cleared; after drop_pages() there is no sink at all and the
+// drawing calls return at once.
 #pragma once
 
 #include <cstdint>
@@ -81,15 +83,24 @@ struct Op {
 };
 struct Page {
     int32_t background = 0xFFFFFF;
+    std::string title;  // names what the page shows (written as the SVG title)
     std::vector<Op> ops;
     std::string texts;
     std::string_view text(const Op& op) const { return std::string_view(texts).substr(op.text_at, op.text_len); }
 };
 const Page& page();
 
+// Title of the current page; clearing the window starts a page without one.
+void set_page_title(std::string_view title);
+
 // Plot folder of the run; empty for the null sink. Numbering starts at 1.
 void set_plot_folder(std::string folder);
 const std::string& plot_folder();
+// No page goes anywhere (no plot folder and no display list kept) until a
+// plot folder is set or the window is reset.
+void drop_pages();
+// Whether what is drawn goes anywhere; when not, callers need not prepare it.
+bool drawing();
 // Writes the current page when something was drawn on it (end of run).
 void finish_page();
 // Pages written so far.

@@ -2,8 +2,11 @@
 // the pixel grid, texts in the cell size of their font.
 #include "platform/svg.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 namespace kolm::platform::gfx {
 
@@ -15,18 +18,21 @@ constexpr double LO_X = -2.0, LO_Y = -2.0;
 constexpr double HI_X = WINDOW_WIDTH + 1.0, HI_Y = WINDOW_HEIGHT + 1.0;
 
 void colour_hex(std::string& out, int32_t c) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c & 255, (c >> 8) & 255, (c >> 16) & 255);
-    out += buf;
+    static constexpr char HEX[] = "0123456789abcdef";
+    out += '#';
+    for (int shift : {0, 8, 16}) {
+        const int b = (c >> shift) & 255;
+        out += HEX[b >> 4];
+        out += HEX[b & 15];
+    }
 }
 
+// Whole values without decimals, others with two (a page holds thousands
+// of coordinates: no printf).
 void num(std::string& out, double v) {
-    char buf[32];
-    if (v == std::floor(v))
-        std::snprintf(buf, sizeof buf, "%.0f", v);
-    else
-        std::snprintf(buf, sizeof buf, "%.2f", v);
-    out += buf;
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, v == std::floor(v) ? 0 : 2);
+    out.append(buf, r.ptr);
 }
 
 double clampd(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
@@ -89,6 +95,41 @@ void escaped(std::string& out, std::string_view s) {
                     std::snprintf(buf, sizeof buf, "&#%u;", unsigned(c));
                     out += buf;
                 }
+        }
+    }
+}
+
+// Length of the well-formed UTF-8 sequence at s[i], 0 when there is none.
+std::size_t utf8_length(std::string_view s, std::size_t i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    std::size_t n;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1Fu;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0Fu;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07u;
+    else return 0;
+    if (i + n > s.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned char d = static_cast<unsigned char>(s[i + k]);
+        if ((d & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (d & 0x3Fu);
+    }
+    // No overlong forms, surrogates or values beyond the code space.
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+// A title such as a file name: well-formed UTF-8 kept as it is, other bytes
+// as in the page's texts.
+void escaped_title(std::string& out, std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (const std::size_t n = utf8_length(s, i); n > 0) {
+            out.append(s.substr(i, n));
+            i += n;
+        } else {
+            escaped(out, s.substr(i, 1));
+            ++i;
         }
     }
 }
@@ -237,6 +278,11 @@ void render_svg(const Page& page, std::string& out) {
     out.clear();
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1024\" height=\"768\" viewBox=\"0 0 1024 768\">\n";
+    if (!page.title.empty()) {
+        out += "<title>";
+        escaped_title(out, page.title);
+        out += "</title>\n";
+    }
     out += "<rect x=\"0\" y=\"0\" width=\"1024\" height=\"768\" stroke=\"none\" fill=\"";
     colour_hex(out, page.background);
     out += "\"/>\n<g fill=\"none\" stroke-width=\"1\" shape-rendering=\"crispEdges\">\n";

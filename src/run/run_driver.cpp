@@ -134,6 +134,8 @@ FileEnd one_record() {
     record_to_blocks(RECORD);
     if (!decode_record(RECORD)) return FileEnd::end_of_file;
     ui::plot_stored_profiles(RECORD);
+    // The page names its sounding.
+    if (platform::gfx::drawing()) platform::gfx::set_page_title(s.SOURCE + ", record " + std::to_string(s.NREC));
     ++s.NPROF;
     PROFIL1();
     if (s.OUTFLG == 'Y') {
@@ -153,6 +155,7 @@ enum class Next { next_file, finish, stop };
 Next one_file() {
     RunDriverState& s = RUN;
     const Next after = s.WILDFLG == 'Y' ? Next::next_file : Next::finish;
+    s.SOURCE = s.INNAME;
     if (s.CONV != 'Y') {
         NONSAO_SAO(s.PROG, s.INNAME, s.ISTD);
         if (is_blank(s.INNAME)) return after;

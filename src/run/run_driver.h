@@ -21,6 +21,7 @@ struct RunDriverState {
     std::string PROG;      // conversion program
     int32_t ISTD;          // conversion kind
     std::string INNAME;    // the user's file or pattern, then the current file
+    std::string SOURCE;    // the current input file as named before any conversion
     std::string OUTNAME;   // output path, or "NONE"
     char OUTFLG;           // 'N' when the output is "NONE"
     char WILDFLG;          // 'Y' for a wildcard input

@@ -150,6 +150,9 @@ Startup start_headless(int argc, const char* const* argv) {
         std::string error;
         if (!make_folder(o.plots, error)) return usage_error(error);
         gfx::set_plot_folder(o.plots);
+    } else {
+        // Without a plot folder no page is kept: nothing is drawn.
+        gfx::drop_pages();
     }
 
     // The specification dialog as a person fills it in: the format box

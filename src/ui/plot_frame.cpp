@@ -8,9 +8,11 @@
 #include "blocks/numeric.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
+#include "inversion/stage_plots.h"
 #include "notation/fixed_format.h"
 #include "platform/graphics.h"
 #include "platform/text_units.h"
+#include "ui/plots.h"
 
 namespace kolm::ui {
 
@@ -125,6 +127,7 @@ void GRAPHMODE() {
     PLOTWN.P(plotwn::XMAX) = c.width - 1;
     PLOTWN.P(plotwn::YMAX) = c.height - 1;
     gfx::set_background(gfx::rgb(255, 255, 255));
+    install_stage_drawing();
 }
 
 void FONTSET(int16_t IFONT, std::string_view HEIGHT, std::string_view WIDTH) {
@@ -145,6 +148,8 @@ void FONTSET(int16_t IFONT, std::string_view HEIGHT, std::string_view WIDTH) {
     gfx::select_font(opt);
 }
 
+bool plotting() { return PLOTWN.P(plotwn::GRAPHICS) != 0 && gfx::drawing(); }
+
 int32_t plot_x(float f) {
     int32_t s = PLOTWN.P(plotwn::FSCALE) > 0 ? PLOTWN.P(plotwn::FSCALE) : 1;
     return saturate(int64_t(PLOTWN.P(plotwn::LEFT)) + trunc_i32(f / 0.025f + 0.005f) / s);
@@ -154,16 +159,17 @@ int32_t plot_y(float h) { return saturate(int64_t(PLOTWN.P(plotwn::BOTTOM)) - tr
 
 void SETCOORD() {
     if (PLOTWN.P(plotwn::GRAPHICS) == 0) return;
-    const int32_t S = SCLCHR.FOF2 > 13.0f ? 2 : 1;
+    const int32_t S = frame_frequency_scale();
     PLOTWN.P(plotwn::FSCALE) = S;
-    FONTSET(3, "16 ", "7  ");
-    gfx::set_colour(BLACK);
-
     const int32_t X0 = 200, Y0 = 150, X1 = X0 + 560, Y1 = Y0 + 350;
     PLOTWN.P(plotwn::LEFT) = X0;
     PLOTWN.P(plotwn::TOP) = Y0;
     PLOTWN.P(plotwn::RIGHT) = X1;
     PLOTWN.P(plotwn::BOTTOM) = Y1;
+    if (!gfx::drawing()) return;
+
+    FONTSET(3, "16 ", "7  ");
+    gfx::set_colour(BLACK);
     for (int32_t i = 0; i <= 2; ++i) gfx::rectangle(false, X0 - i, Y0 - i, X1 + i, Y1 + i);
 
     for (int32_t j = 1; j <= 35; ++j) line(X0, Y1 - 10 * j, X0 + 2, Y1 - 10 * j);
@@ -216,7 +222,7 @@ void GETSTNAME(int32_t ISTN, float LAT, float LON, std::string& NAME) {
 }
 
 void PLOTSSN() {
-    if (PLOTWN.P(plotwn::GRAPHICS) == 0) return;
+    if (!plotting()) return;
     gfx::set_colour(BLACK);
     const int32_t X0 = PLOTWN.P(plotwn::LEFT), Y0 = PLOTWN.P(plotwn::TOP);
     // The year in four digits (the two scaled digits after "19" would read

@@ -10,7 +10,7 @@
 namespace kolm::ui {
 
 // Sets the window up once: PLOTWN 1 and 2 (extents - 1), 9 (graphics on),
-// white background.
+// white background; installs the drawing of the inversion's stage plots.
 void GRAPHMODE();
 
 // Selects font IFONT (1..6 of the font table) with a cell HEIGHT and WIDTH
@@ -28,6 +28,10 @@ void GETSTNAME(int32_t ISTN, float LAT, float LON, std::string& NAME);
 
 // The time and sunspot lines above the frame.
 void PLOTSSN();
+
+// The graphics window is on (PLOTWN 9) and what is drawn goes somewhere:
+// the plots draw, and format their texts, only then.
+bool plotting();
 
 // Plot mapping of the frame: frequency (MHz) to x, height (km) to y. Values
 // far outside the frame saturate instead of wrapping.

@@ -19,7 +19,7 @@ constexpr int32_t YELLOW = gfx::rgb(255, 255, 0);
 }  // namespace
 
 void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const float* A) {
-    if (PLOTWN.P(plotwn::GRAPHICS) == 0) return;
+    if (!plotting()) return;
     if (FA <= 0.0f || FB <= FA) return;
     const int32_t Y1 = PLOTWN.P(plotwn::BOTTOM);
     const float S = float(PLOTWN.P(plotwn::FSCALE) > 0 ? PLOTWN.P(plotwn::FSCALE) : 1);

@@ -86,6 +86,19 @@ TEST_F(RecomputedVirtual, PartsAddUpAndStateIsRestored) {
     EXPECT_TRUE(std::isfinite(hv));
 }
 
+// At the region's top the wave reflects at the peak: its own layer is the
+// largest delay of the section, not left out.
+TEST_F(RecomputedVirtual, TopOfTheRegionReflectsAtThePeak) {
+    solve_day();
+    const float top = LAYCOF.FC(4);
+    float below, at;
+    RECVIRT(top - 0.1f, below, RV_OWN);
+    RECVIRT(top, at, RV_OWN);
+    EXPECT_GT(below, 0.0f);
+    EXPECT_GT(at, below);
+    EXPECT_TRUE(std::isfinite(at));
+}
+
 TEST_F(RecomputedVirtual, RegionsBelowF2) {
     solve_day();
     // F1 region: no F1 part of its own below; E region: the start height.

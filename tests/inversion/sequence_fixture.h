@@ -5,7 +5,8 @@
 // PROFIL1 runs first (date, sunspot number, predictions, field terms); the
 // E-block fit and the end step that close it overwrite the section data and
 // put the boundaries into output order. The record is therefore decoded
-// again and its stages up to F2 run once more, in the layer sequence's order.
+// again and its stages up to F2 run once more, in the layer sequence's order
+// with their stage plots (which leave the section state as the sequence does).
 #pragma once
 
 #include "blocks/peltarscale.h"
@@ -16,6 +17,7 @@
 #include "inversion/gauss_integral.h"
 #include "inversion/peak_fit.h"
 #include "inversion/profil1.h"
+#include "inversion/stage_plots.h"
 #include "inversion/status.h"
 #include "inversion/valley.h"
 #include "inversion/working_trace.h"
@@ -49,7 +51,11 @@ inline void solve_through_f2(const Record& r) {
     IQ(3) = IQ(7) = IQ(8) = IQ(11) = IQ(12) = 0;
     EPROF(LAYCOF.ER(1));
     if (IQ(2) != status::PROFILE_OBTAINED) return;
+    EVFPLOT(1);
+    EVFPLOT(5);
     MAHAGULY();
+    if (IQ(2) != status::PROFILE_OBTAINED) return;
+    EVFPLOT(2);
     if (SCLCHR.FOF1 <= 50.0f) {
         F1PROF(LAYCOF.ER(2));
         if (VALPAR.F1CASE != 2) {
@@ -57,6 +63,8 @@ inline void solve_through_f2(const Record& r) {
             HEIGHTCHK();
             if (IQ(2) > status::PROFILE_OBTAINED) return;
             PARAFITF();
+            EVFPLOT(3);
+            EVFPLOT(5);
         }
     }
     FPROF(LAYCOF.ER(3));

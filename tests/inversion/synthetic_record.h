@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "blocks/peltartrueh.h"
+#include "inversion/profil1.h"
 #include "inversion/record_fixture.h"
 #include "inversion/synthetic_ionogram.h"
 #include "models/solar_position.h"
@@ -82,6 +84,14 @@ inline testrec::Record make_record(const Case& c, float& first_f) {
         r.f2 = trace(ion, r.fminf, r.fof2);
     }
     return r;
+}
+
+// The case as a decoded record, inverted with a 1 km table.
+inline void invert(const Case& c) {
+    float first_f;
+    testrec::load(make_record(c, first_f));
+    NHPROF.HSTEP = 1.0f;
+    PROFIL1();
 }
 
 // Day profile: a parabolic E layer, the valley above it as wide and deep as

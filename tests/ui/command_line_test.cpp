@@ -123,6 +123,8 @@ TEST_F(CommandLine, NoOptionsLeaveTheDialogsUnattended) {
     ASSERT_TRUE(s.run);
     EXPECT_EQ(headless::pending_events(), 0u);
     EXPECT_EQ(gfx::plot_folder(), "");
+    EXPECT_FALSE(gfx::drawing()) << "without a plot folder no page is kept";
+    gfx::reset();
 }
 
 TEST_F(CommandLine, PlotFolderIsCreatedAndFailuresGiveStatusThree) {
@@ -133,6 +135,7 @@ TEST_F(CommandLine, PlotFolderIsCreatedAndFailuresGiveStatusThree) {
     ASSERT_TRUE(s.run);
     EXPECT_TRUE(fs::is_directory(plots));
     EXPECT_EQ(gfx::plot_folder(), plots);
+    EXPECT_TRUE(gfx::drawing());
     gfx::move_to(0, 0);
     gfx::line_to(10, 10);
     Dialog d;

@@ -1,0 +1,33 @@
+// Group delay through the rising part of the valley model, for the
+// ordinary and the extraordinary ray alike.
+#pragma once
+
+#include <cmath>
+
+#include "blocks/peltartrueh.h"
+#include "inversion/gauss_integral.h"
+
+namespace kolm {
+
+// Delay (km) of wave F through the WV4 km over which the plasma frequency
+// rises linearly from FVAL to fe: D R sum over the Gauss nodes of
+// w(J) G(u(J), F, fN**2)/fN, fN**2 = fe**2 - u(J)**2 D, D = fe**2 - FVAL**2,
+// R = WV4/(fe - FVAL), G(U, F, FN2) the ray's group index times U; never
+// less than WV4.
+template <class GroupIndex>
+float valley_rise_delay(float F, float fe, GroupIndex G) {
+    const auto& V = VALPAR;
+    const float d = fe * fe - V.FVAL * V.FVAL;
+    if (!(fe > V.FVAL && d > 0.0f)) return V.WV4;
+    const float sd = std::sqrt(d);
+    const float r = V.WV4 / (fe - V.FVAL);
+    float sum = 0.0f;
+    for (int J = 1; J <= NGAUSS; ++J) {
+        const float fn2 = (fe + GAUSSU(J) * sd) * (fe - GAUSSU(J) * sd);
+        sum += GAUSSW(J) * G(GAUSSU(J), F, fn2) / std::sqrt(fn2);
+    }
+    const float p = sum * r * d;
+    return p < V.WV4 ? V.WV4 : p;
+}
+
+}  // namespace kolm
