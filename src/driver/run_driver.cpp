@@ -46,8 +46,6 @@ const RunStateReset reset_driver([] {
 });
 
 constexpr int32_t LISTUNIT = 2;
-constexpr std::string_view NOT_EXECUTABLE = "PROGRAM FOR CONVERSION NOT EXECUTABLE";
-constexpr std::string_view BAD_PROGRAM = "BAD PROGRAM FOR CONVERSION";
 
 std::string_view trim_right(std::string_view s) {
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -159,14 +157,10 @@ Next one_file() {
     if (s.CONV != 'Y') {
         NONSAO_SAO(s.PROG, s.INNAME, s.ISTD);
         if (blank(s.INNAME)) return after;
-        if (s.INNAME == NOT_EXECUTABLE) {
+        if (s.INNAME == CONV_NOT_EXECUTABLE || s.INNAME == CONV_BAD_PROGRAM) {
             platform::gfx::clear();
-            show_message(22);
-            return Next::stop;
-        }
-        if (s.INNAME == BAD_PROGRAM) {
-            platform::gfx::clear();
-            show_message(23);
+            show_message(s.INNAME == CONV_NOT_EXECUTABLE ? 22 : 23);
+            s.FATAL = true;
             return Next::stop;
         }
     }

@@ -41,8 +41,9 @@ constexpr std::string_view USAGE =
     "  --program PATH     conversion program for --format other\n"
     "  --help             print this text\n"
     "\n"
-    "Exit status: 0 normal end, 1 program stopped, 2 bad options or script,\n"
-    "3 script events or expectations that did not match the dialogs.\n";
+    "Exit status: 0 normal end, 1 program stopped or run ended by a fatal\n"
+    "error, 2 bad options or script, 3 script events or expectations that\n"
+    "did not match the dialogs.\n";
 
 // Control ids of the specification dialog that the shorthand options act on.
 constexpr int32_t ID_OK = 1, ID_INPUT = 1000, ID_PROGRAM = 1001, ID_STANDARD = 1007, ID_OTHERS = 1010,

@@ -286,15 +286,6 @@ TEST_F(RunTest, DigitLayoutRecordGoesOutAsPlainText) {
     }
 }
 
-TEST_F(RunTest, NonSaoInputSaysConversionIsNotAvailable) {
-    wd.write("in.DAT", "data\n");
-    run("check 1007 1\ntext 1000 in.DAT\ntext 1022 out.SAO\nclick 1\n");
-    EXPECT_NE(out.find("NOT AVAILABLE"), std::string::npos);
-    EXPECT_FALSE(wd.exists("out.SAO"));
-    EXPECT_TRUE(wd.exists("in.DAT"));
-    EXPECT_TRUE(warned());
-}
-
 // Every sample file through the whole program: one code-5 record per input
 // record, readable again, with the traces and characteristics of the input.
 TEST_F(RunTest, EverySampleFileComesOutAsCode5Records) {
