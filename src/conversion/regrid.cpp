@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/numeric.h"
+#include "blocks/numeric.h"
 #include "models/calendar.h"
 
 namespace kolm {

@@ -9,7 +9,7 @@
 
 #include "blocks/farray.h"
 #include "conversion/std_record.h"
-#include "driver/sao_record.h"
+#include "sao/sao_record.h"
 
 namespace kolm {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "conversion/regrid.h"
-#include "driver/fixed_format.h"
+#include "notation/fixed_format.h"
 #include "models/calendar.h"
 
 namespace kolm {

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "blocks/farray.h"
-#include "driver/fixed_format.h"
-#include "driver/sao_record.h"
+#include "notation/fixed_format.h"
+#include "sao/sao_record.h"
 
 namespace kolm {
 

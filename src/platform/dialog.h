@@ -1,9 +1,8 @@
 // Modal dialogs built from templates.
 //
 // A template is a table: caption, size in dialog units and the controls with
-// id, kind, text and style. The program provides its templates through
-// find_dialog_template (the program's resources); a Dialog is loaded from a
-// template by id, its controls are set and read by the program, a callback
+// id, kind, text and style. The program keeps its templates with its user
+// interface; a Dialog is loaded from a template, its controls are set and read by the program, a callback
 // may be registered per control, and run_modal shows it until a push button
 // ends it.
 //
@@ -63,10 +62,6 @@ struct DialogTemplate {
     std::span<const ControlTemplate> controls;
 };
 
-// The program's dialog templates; nullptr when there is no template with
-// this id. Defined with the templates (ui/resource.cpp).
-const DialogTemplate* find_dialog_template(int32_t id);
-
 class Dialog;
 
 // Callback of a control: the dialog and the id of the control acted on.
@@ -74,11 +69,8 @@ using DialogCallback = std::function<void(Dialog&, int32_t id)>;
 
 class Dialog {
 public:
-    // Builds the dialog record from the template with this id: controls with
-    // their template texts and states, no items, no callbacks. False (and
-    // the dialog not loaded) when there is no such template.
-    bool load(int32_t template_id);
-    // Same, from a template given directly.
+    // Builds the dialog record from the template: controls with their
+    // template texts and states, no items, no callbacks.
     void load(const DialogTemplate& t);
     void release();
     bool loaded() const { return tmpl_ != nullptr; }

@@ -138,7 +138,7 @@ void choose(platform::Dialog& dlg) {
 
 void browse(int32_t template_id, std::string_view missing, std::string& PATH) {
     platform::Dialog dlg;
-    if (!dlg.load(template_id)) {
+    if (!res::load_dialog(dlg, template_id)) {
         platform::console_line(missing);
         return;
     }
@@ -156,7 +156,7 @@ void browse(int32_t template_id, std::string_view missing, std::string& PATH) {
             PATH = path + name;
             break;
         }
-        dlg.load(template_id);  // nothing chosen: start over at the top level
+        res::load_dialog(dlg, template_id);  // nothing chosen: start over at the top level
     }
     dlg.release();
 }

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "blocks/peltarscale.h"
-#include "driver/record_decode.h"
-#include "driver/sao_record.h"
+#include "run/record_decode.h"
+#include "sao/sao_record.h"
 #include "models/calendar.h"
 #include "platform/text_units.h"
 

@@ -8,7 +8,7 @@
 
 #include "blocks/run_state.h"
 #include "conversion/wrtadep.h"
-#include "driver/record_decode.h"
+#include "run/record_decode.h"
 #include "platform/text_units.h"
 #include "support/work_dir.h"
 

@@ -57,7 +57,7 @@ protected:
     }
     // The input browser at its top level, driven directly.
     void open(int32_t tmpl = res::DLG_BROWSE_INPUT) {
-        ASSERT_TRUE(dlg.load(tmpl));
+        ASSERT_TRUE(res::load_dialog(dlg, tmpl));
         BROWSE.ROOTS = {"/", here};
         BROWSE_START(dlg);
     }

@@ -21,7 +21,7 @@
 
 #include <string_view>
 
-namespace kolm::platform {
+namespace kolm::ui {
 
 struct Startup {
     bool run;         // false: exit at once with exit_status
@@ -38,4 +38,4 @@ int finish_headless();
 // The text of --help.
 std::string_view usage_text();
 
-}  // namespace kolm::platform
+}  // namespace kolm::ui

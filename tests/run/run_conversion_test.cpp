@@ -15,7 +15,7 @@
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
 #include "conversion/conversion_support.h"
-#include "driver/run_driver.h"
+#include "run/run_driver.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "support/work_dir.h"
