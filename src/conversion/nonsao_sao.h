@@ -4,7 +4,10 @@
 // writes from any other format, is read record by record; each record's
 // traces are cleaned and laid onto the sounder's frequency grid and the
 // record is written to a temporary SAO file, which the run then reads like
-// any SAO input and removes when done.
+// any SAO input and removes when done. The records are SAO records of
+// version code 0 with the constants, the header line, the time stamp, the
+// characteristics, 20 blank analysis flags (where the run puts the record's
+// inversion status) and the traces.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,5 @@
-// Helpers of the conversion tests: SAO records of a file, a checksum of a
-// file's bytes, and a test-only STANDARD writer that turns an SAO record
-// into a STANDARD record.
+// Helpers of the conversion tests: a checksum of a file's bytes, and a
+// test-only STANDARD writer that turns an SAO record into a STANDARD record.
 #pragma once
 
 #include <cmath>
@@ -8,37 +7,25 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "blocks/peltarscale.h"
 #include "run/record_decode.h"
 #include "sao/sao_record.h"
 #include "models/calendar.h"
-#include "platform/text_units.h"
 
 namespace kolm::testing {
 
-using Records = std::vector<std::unique_ptr<SaoRecord>>;
-
-// Every complete record of an SAO file, read as the run reads them.
-inline Records read_records(const std::string& path) {
-    constexpr int32_t UNIT = 41;
-    Records out;
-    if (platform::open_unit(UNIT, path, platform::UnitMode::read) != 0) return out;
-    int16_t found = 0, ierr = 0;
-    for (;;) {
-        auto r = std::make_unique<SaoRecord>();
-        int32_t iend = 0;
-        READSAO(iend, UNIT, *r, found, ierr);
-        if (iend != 0) break;
-        if (ierr == 0) out.push_back(std::move(r));
-        if (ierr != 0 && found == 0) break;
-    }
-    platform::close_unit(UNIT);
-    return out;
-}
+// A STANDARD record: header, constants (a longitude wider than seven
+// columns), date 2001-03-14 12:00:00, E at 3.0 MHz with three pairs, no F1,
+// F2 at 8.0 MHz with ten pairs at 0.5 MHz spacing, each block closed by END.
+inline const std::string STANDARD_RECORD =
+    "STATION X  2001\n"
+    "45.0 -105.0 1.2 60.0 100\n"
+    "2001 3 14 12 0 0\n"
+    "3.0\n2.0 110\n2.5 112\n3.0 120\nEND\n"
+    "99\nEND\n"
+    "8.0\n3.5 220\n4.0 222\n4.5 225\n5.0 230\n5.5 236\n6.0 245\n6.5 258\n7.0 275\n7.5 300\n8.0 360\nEND\n";
 
 // FNV-1a of a file's bytes; 0 when it cannot be read.
 inline uint64_t checksum(const std::string& path) {

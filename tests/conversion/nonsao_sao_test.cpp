@@ -11,6 +11,7 @@
 #include "conversion/conversion_support.h"
 #include "conversion/nonsao_sao.h"
 #include "platform/files.h"
+#include "support/run_fixture.h"
 #include "support/work_dir.h"
 
 namespace kolm {
@@ -18,14 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using kolm::testing::checksum;
-using kolm::testing::read_records;
+using kolm::testing::read_all;
 using kolm::testing::TempDir;
 
-const std::string RECORD1 =
-    "STATION X\n45.0 -105.0 1.2 60.0 100\n2001 3 14 12 0 0\n"
-    "3.0\n2.0 110\n2.5 112\n3.0 120\nEND\n"
-    "99\nEND\n"
-    "8.0\n3.5 220\n4.0 222\n5.0 230\n6.0 245\n7.0 275\n8.0 360\nEND\n";
+const std::string& RECORD1 = kolm::testing::STANDARD_RECORD;
 const std::string RECORD2 = "2001 3 14 12 15 0\n2.8\n2.0 112\nEND\n4.0\n3.0 180\n4.0 210\nEND\n7.5\n4.5 230\n7.5 330\n";
 
 class Conversion : public ::testing::Test {
@@ -65,7 +62,7 @@ TEST_F(Conversion, TwoStandardRecordsGiveTwoCode0Records) {
     convert(wd.at("in.std"));
     ASSERT_EQ(inname, wd.at("in.std") + ".TMPSAO");
     EXPECT_EQ(checksum(wd.at("in.std")), sum) << "the input is kept as it was";
-    const auto recs = read_records(inname);
+    const auto recs = read_all(inname);
     ASSERT_EQ(recs.size(), 2u);
     for (const auto& r : recs) {
         EXPECT_EQ(r->DFI(80), 0);
@@ -73,7 +70,7 @@ TEST_F(Conversion, TwoStandardRecordsGiveTwoCode0Records) {
         EXPECT_EQ(r->DFI(3), 55);
         EXPECT_EQ(r->DFI(4), 31);
         EXPECT_EQ(r->DFI(5), 20) << "room for the status code";
-        EXPECT_EQ(std::string(r->G2L1.data(), 9), "STATION X") << "the second record takes the first's header";
+        EXPECT_EQ(std::string(r->G2L1.data(), 15), "STATION X  2001") << "the second record takes the first's header";
         EXPECT_FLOAT_EQ(r->G1(4), -105.0f) << "a longitude of -105 in seven columns";
     }
     // First record: E and F2, no F1; F2 from its first pair at 0.1 MHz.
@@ -125,7 +122,7 @@ TEST_F(Conversion, RecordsThatCannotBeConvertedAreDroppedWithAMessage) {
         << out;
     EXPECT_NE(out.find("RECORD 3 OF " + p + " DROPPED: MORE THAN 150 PAIRS IN THE E BLOCK"), std::string::npos) << out;
     EXPECT_NE(out.find("RECORD 4 OF " + p + ": 1 HEIGHTS BEYOND 999 KM ARE WRITTEN AS 999"), std::string::npos) << out;
-    const auto recs = read_records(inname);
+    const auto recs = read_all(inname);
     ASSERT_EQ(recs.size(), 2u);
     EXPECT_EQ(recs[1]->G7(1), 999);
     EXPECT_EQ(recs[1]->G7(41), 800);
@@ -135,7 +132,7 @@ TEST_F(Conversion, BadDateEndsTheConversionAndKeepsWhatWasWritten) {
     wd.write("in.std", RECORD1 + "2001 3 0 12 0 0\n99\nEND\n99\nEND\n5.0\n4.0 250\n" + RECORD1);
     const std::string out = convert(wd.at("in.std"));
     EXPECT_NE(out.find("THE DATE 2001 3 0 12 0 0 OF RECORD 2"), std::string::npos) << out;
-    EXPECT_EQ(read_records(inname).size(), 1u);
+    EXPECT_EQ(read_all(inname).size(), 1u);
 }
 
 TEST_F(Conversion, ProgramInAFolderWithBlanksAndShellCharacters) {
@@ -152,7 +149,7 @@ TEST_F(Conversion, ProgramInAFolderWithBlanksAndShellCharacters) {
     ASSERT_EQ(inname, wd.at(input) + ".TMPSAO") << out;
     EXPECT_EQ(wd.read(folder + "/args.log"), "2\n" + wd.at(input) + "\n" + wd.at(input) + ".TMPSTD\n");
     EXPECT_NE(out.find("ENDED WITH EXIT STATUS 3"), std::string::npos) << out;
-    EXPECT_EQ(read_records(inname).size(), 1u);
+    EXPECT_EQ(read_all(inname).size(), 1u);
     platform::delete_file(inname);
     EXPECT_EQ(checksum(wd.at(input)), sum);
     // Nothing else ran, and the program's STANDARD file is gone.

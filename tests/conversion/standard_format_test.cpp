@@ -6,6 +6,7 @@
 #include <string>
 
 #include "blocks/run_state.h"
+#include "conversion/conversion_support.h"
 #include "conversion/standard_format.h"
 #include "platform/text_units.h"
 #include "support/work_dir.h"
@@ -17,15 +18,8 @@ using kolm::testing::TempDir;
 
 constexpr int32_t UNIT = 7;
 
-// The sample record: a header, E with three pairs, F1 absent, F2 with ten
-// pairs and no closing line.
-const char* const SAMPLE =
-    "STATION X  2001\n"
-    "45.0 10.0 1.2 60.0 100\n"
-    "2001 3 14 12 0 0\n"
-    "3.0\n2.0 110\n2.5 112\n3.0 120\nEND\n"
-    "99\nEND\n"
-    "8.0\n3.5 220\n4.0 222\n4.5 225\n5.0 230\n5.5 236\n6.0 245\n6.5 258\n7.0 275\n7.5 300\n8.0 360\n";
+// The sample record with its F2 block ended by the end of the file.
+const std::string SAMPLE = kolm::testing::STANDARD_RECORD.substr(0, kolm::testing::STANDARD_RECORD.size() - 4);
 
 class StandardRead : public ::testing::Test {
 protected:
@@ -47,7 +41,7 @@ TEST_F(StandardRead, SampleRecordThenTheEnd) {
     ASSERT_EQ(next(), StdStatus::record);
     EXPECT_EQ(std::string(r.TEXT.data(), 15), "STATION X  2001");
     EXPECT_EQ(r.TEXT[119], ' ');
-    const float c[] = {1.2f, 60.0f, 45.0f, 10.0f, 100.0f};  // gyrofrequency, dip, latitude, longitude, sunspots
+    const float c[] = {1.2f, 60.0f, 45.0f, -105.0f, 100.0f};  // gyrofrequency, dip, latitude, longitude, sunspots
     for (int i = 1; i <= 5; ++i) EXPECT_EQ(r.CONST(i), c[i - 1]);
     EXPECT_EQ(r.JYR4, 2001);
     EXPECT_EQ(r.JDOY, 73);

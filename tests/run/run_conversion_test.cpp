@@ -5,10 +5,6 @@
 // the re-gridding's rounding.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -16,65 +12,21 @@
 #include "blocks/run_state.h"
 #include "conversion/conversion_support.h"
 #include "run/run_driver.h"
-#include "platform/graphics.h"
-#include "platform/headless.h"
-#include "support/work_dir.h"
-#include "ui/plot_frame.h"
+#include "support/run_fixture.h"
 
 namespace kolm {
 namespace {
 
 namespace fs = std::filesystem;
 using kolm::testing::checksum;
-using kolm::testing::read_records;
+using kolm::testing::read_all;
 using kolm::testing::Records;
 using kolm::testing::script;
 using kolm::testing::standard_text;
-using kolm::testing::TempDir;
 
-const char* const WARNING = "WARNING: NO PROPER DATA OR ERROR FOUND IN THE INPUT FILE.";
-const std::string RECORD =
-    "STATION X\n45.0 10.0 1.2 60.0 100\n2001 3 14 12 0 0\n"
-    "3.0\n2.0 110\n2.5 112\n3.0 120\nEND\n"
-    "99\nEND\n"
-    "8.0\n3.5 220\n4.0 222\n4.5 225\n5.0 230\n5.5 236\n6.0 245\n6.5 258\n7.0 275\n7.5 300\n8.0 360\nEND\n";
+const std::string& RECORD = kolm::testing::STANDARD_RECORD;
 
-class RunConversion : public ::testing::Test {
-protected:
-    void SetUp() override {
-        reset_run_state();
-        platform::headless::reset();
-        platform::gfx::reset();
-        wd.copy_models();
-    }
-    void TearDown() override { EXPECT_EQ(platform::headless::failures(), 0); }
-
-    void run(const std::string& events) {
-        script(events);
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        KOLM();
-        out = ::testing::internal::GetCapturedStdout();
-        err = ::testing::internal::GetCapturedStderr();
-    }
-    void run_files(const std::string& in, const std::string& outname, char conv) {
-        std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
-        ui::GRAPHMODE();
-        RUN.CONV = conv;
-        RUN.ISTD = 1;
-        RUN.INNAME = in;
-        RUN.OUTNAME = outname;
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        RUN_FILES();
-        out = ::testing::internal::GetCapturedStdout();
-        err = ::testing::internal::GetCapturedStderr();
-    }
-    bool warned() const { return err.find(WARNING) != std::string::npos; }
-
-    TempDir wd;
-    std::string out, err;
-};
+using RunConversion = kolm::testing::RunFixture;
 
 TEST_F(RunConversion, StandardFileThroughTheDialog) {
     wd.write("in.std", RECORD + RECORD);
@@ -82,7 +34,7 @@ TEST_F(RunConversion, StandardFileThroughTheDialog) {
     run("check 1007 1\ntext 1000 in.std\ntext 1022 out.SAO\ntext 1014 10.0\nclick 1\n");
     EXPECT_FALSE(warned()) << err;
     EXPECT_FALSE(RUN.FATAL);
-    const Records back = read_records(wd.at("out.SAO"));
+    const Records back = read_all(wd.at("out.SAO"));
     ASSERT_EQ(back.size(), 2u);
     for (const auto& r : back) {
         EXPECT_EQ(r->DFI(80), 5);
@@ -116,18 +68,7 @@ TEST_F(RunConversion, ProgramFailuresShowTheirMessageAndEndTheRun) {
     reset_run_state();
     fs::remove(wd.at("prog.sh"));
     script("expect 22\n");
-    std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
-    ui::GRAPHMODE();
-    RUN.CONV = 'N';
-    RUN.ISTD = 0;
-    RUN.PROG = wd.at("prog.sh");
-    RUN.INNAME = wd.at("in.dat");
-    RUN.OUTNAME = wd.at("out.SAO");
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    RUN_FILES();
-    out = ::testing::internal::GetCapturedStdout();
-    err = ::testing::internal::GetCapturedStderr();
+    run_files(wd.at("in.dat"), wd.at("out.SAO"), 'N', 0, wd.at("prog.sh"));
     EXPECT_NE(err.find("FATAL ERROR: THE SPECIFIED PROGRAM FOR DATA FORMAT CONVERSION IS NOT EXECUTABLE!"),
               std::string::npos)
         << err;
@@ -151,7 +92,7 @@ TEST_F(RunConversion, EverySampleAsStandardGivesTheProfileOfItsSaoOriginal) {
         NHPROF.HSTEP = 10.0f;
         QPRES.ERRMAX = 0.01f;
         run_files(in, outname, conv);
-        return read_records(outname);
+        return read_all(outname);
     };
     int files = 0, profiles = 0;
     for (const auto& e : fs::directory_iterator(samples)) {
@@ -159,7 +100,7 @@ TEST_F(RunConversion, EverySampleAsStandardGivesTheProfileOfItsSaoOriginal) {
         SCOPED_TRACE(name);
         ++files;
         std::string text;
-        for (const auto& r : read_records(e.path().string())) text += standard_text(*r);
+        for (const auto& r : read_all(e.path().string())) text += standard_text(*r);
         wd.write("std/" + name + ".std", text);
         fs::copy_file(e.path(), wd.path() / "sao" / name);
         const Records a = run_one(wd.at("sao/" + name), wd.at("out/" + name + ".421"), 'Y');
