@@ -124,8 +124,11 @@ TEST_F(Conversion, RecordsThatCannotBeConvertedAreDroppedWithAMessage) {
     EXPECT_NE(out.find("RECORD 4 OF " + p + ": 1 HEIGHTS BEYOND 999 KM ARE WRITTEN AS 999"), std::string::npos) << out;
     const auto recs = read_all(inname);
     ASSERT_EQ(recs.size(), 2u);
-    EXPECT_EQ(recs[1]->G7(1), 999);
-    EXPECT_EQ(recs[1]->G7(41), 800);
+    const SaoRecord& f2_only = *recs[1];
+    EXPECT_EQ(f2_only.G7(1), 999);
+    EXPECT_EQ(f2_only.G7(41), 800);
+    for (int g : {12, 16, 17, 21}) EXPECT_EQ(f2_only.DFI(g), 0) << "group " << g;
+    for (int i : {2, 8, 9}) EXPECT_FLOAT_EQ(f2_only.G4(i), 999.9f) << "characteristic " << i;
 }
 
 TEST_F(Conversion, BadDateEndsTheConversionAndKeepsWhatWasWritten) {

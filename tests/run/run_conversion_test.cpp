@@ -45,6 +45,19 @@ TEST_F(RunConversion, StandardFileThroughTheDialog) {
     EXPECT_EQ(checksum(wd.at("in.std")), sum);
 }
 
+TEST_F(RunConversion, WildcardRunOfStandardFiles) {
+    wd.write("data/A.std", RECORD);
+    wd.write("data/B.std", RECORD + RECORD);
+    wd.write("out/.keep", "");
+    run("check 1007 1\ntext 1000 data/*.*\ntext 1022 out/X.421\nclick 1\n");
+    EXPECT_FALSE(warned()) << err;
+    EXPECT_EQ(read_all(wd.at("out/A.std.421")).size(), 1u);
+    EXPECT_EQ(read_all(wd.at("out/B.std.421")).size(), 2u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(wd.path() / "data"), fs::directory_iterator()), 2)
+        << "no temporary file left beside the inputs";
+    EXPECT_FALSE(wd.exists("FILELIST.TMP"));
+}
+
 TEST_F(RunConversion, ProgramFailuresShowTheirMessageAndEndTheRun) {
     wd.write("in.dat", "data\n");
     const uint64_t sum = checksum(wd.at("in.dat"));
