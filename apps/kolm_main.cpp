@@ -9,5 +9,7 @@ int main(int argc, char** argv) {
     const kolm::ui::Startup start = kolm::ui::start_headless(argc, argv);
     if (!start.run) return start.exit_status;
     kolm::KOLM();
-    return kolm::ui::finish_headless();
+    const int status = kolm::ui::finish_headless();
+    // A run ended by a fatal error fails like a stop of the program.
+    return kolm::RUN.FATAL ? 1 : status;
 }

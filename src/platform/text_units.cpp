@@ -104,6 +104,7 @@ int open_unit(int32_t unit, std::string_view path, UnitMode mode) {
         case UnitMode::read: flags |= O_RDONLY; break;
         case UnitMode::write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
         case UnitMode::append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+        case UnitMode::create: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
     }
     int fd = ::open(p.c_str(), flags, 0666);
     if (fd < 0) return errno ? errno : EIO;

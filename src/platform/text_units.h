@@ -1,7 +1,7 @@
 // Unit numbers mapped to open sequential text files.
 //
 // A unit is opened on a path for reading, writing (from the start of the
-// file) or appending, and is then addressed by its number until it is
+// file), appending or creating a new file, and is then addressed by its number until it is
 // closed. Input is read one line at a time; a line ends at LF, and a CR
 // right before the LF is dropped, so LF and CRLF files (and files that mix
 // them) read alike; a last line without terminator is still a line. Output
@@ -28,6 +28,7 @@ enum class UnitMode {
     read,    // the file must exist ("OLD")
     write,   // created when missing, emptied when it exists; writing starts at its beginning
     append,  // created when missing; writing continues after its end
+    create,  // a new file: the open fails (EEXIST) when anything has the name
 };
 
 enum class CloseMode { keep, remove };

@@ -50,9 +50,6 @@ const RunStateReset reset_driver([] {
 using ui::FILELIST;
 using ui::LISTUNIT;
 
-constexpr std::string_view NOT_EXECUTABLE = "PROGRAM FOR CONVERSION NOT EXECUTABLE";
-constexpr std::string_view BAD_PROGRAM = "BAD PROGRAM FOR CONVERSION";
-
 void show_message(int32_t code) { ui::DODIALOG3(code); }
 
 // Closes the input: the temporary SAO file of a conversion is deleted.
@@ -159,14 +156,10 @@ Next one_file() {
     if (s.CONV != 'Y') {
         NONSAO_SAO(s.PROG, s.INNAME, s.ISTD);
         if (is_blank(s.INNAME)) return after;
-        if (s.INNAME == NOT_EXECUTABLE) {
+        if (s.INNAME == CONV_NOT_EXECUTABLE || s.INNAME == CONV_BAD_PROGRAM) {
             platform::gfx::clear();
-            show_message(22);
-            return Next::stop;
-        }
-        if (s.INNAME == BAD_PROGRAM) {
-            platform::gfx::clear();
-            show_message(23);
+            show_message(s.INNAME == CONV_NOT_EXECUTABLE ? 22 : 23);
+            s.FATAL = true;
             return Next::stop;
         }
     }

@@ -32,6 +32,7 @@ struct RunDriverState {
     int16_t FOUND;         // a complete record of the current file was read
     int32_t NPROF;         // records handed to the inversion in the whole run
     int32_t NREC;          // records met in the current file (for messages)
+    bool FATAL;            // the run ended on a fatal error (messages 22, 23)
 };
 extern RunDriverState RUN;
 

@@ -45,8 +45,9 @@ constexpr std::string_view USAGE =
     "  --program PATH     conversion program for --format other\n"
     "  --help             print this text\n"
     "\n"
-    "Exit status: 0 normal end, 1 program stopped, 2 bad options or script,\n"
-    "3 script events or expectations that did not match the dialogs.\n";
+    "Exit status: 0 normal end, 1 program stopped or run ended by a fatal\n"
+    "error, 2 bad options or script, 3 script events or expectations that\n"
+    "did not match the dialogs.\n";
 
 // Control ids of the specification dialog that the shorthand options act on.
 namespace spec = res::spec;

@@ -14,8 +14,9 @@
 // their value as the next argument or after "=".
 //
 // Exit status: 0 for a run that ended normally, 1 for a stop of the
-// program, 2 for a bad command line or script, 3 when the script had
-// events the dialogs could not take or expectations that were not met.
+// program or a run ended by a fatal error (the conversion program failed),
+// 2 for a bad command line or script, 3 when the script had events the
+// dialogs could not take or expectations that were not met.
 #pragma once
 
 #include <string_view>

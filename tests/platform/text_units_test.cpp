@@ -97,6 +97,21 @@ TEST_F(TextUnits, WriteEmptiesAppendContinuesRemoveDeletes) {
     EXPECT_EQ(close_unit(3), IoStat::ok);  // not open: nothing happens
 }
 
+TEST_F(TextUnits, CreateNeverOpensAnExistingName) {
+    const std::string kept = file("kept.txt", "the user's\n");
+    EXPECT_EQ(open_unit(3, kept, UnitMode::create), EEXIST);
+    EXPECT_EQ(slurp(kept), "the user's\n");
+    const std::string link = file("link");
+    fs::create_symlink(file("nowhere"), link);
+    EXPECT_EQ(open_unit(3, link, UnitMode::create), EEXIST) << "not even through a link to nothing";
+    EXPECT_FALSE(fs::exists(file("nowhere")));
+    const std::string fresh = file("new.txt");
+    ASSERT_EQ(open_unit(3, fresh, UnitMode::create), 0);
+    EXPECT_EQ(write_line(3, "made"), IoStat::ok);
+    EXPECT_EQ(close_unit(3), IoStat::ok);
+    EXPECT_EQ(slurp(fresh), "made\n");
+}
+
 TEST_F(TextUnits, OpenFailuresAndWrongDirections) {
     EXPECT_NE(open_unit(1, file("missing.txt"), UnitMode::read), 0);
     EXPECT_FALSE(unit_is_open(1));

@@ -17,6 +17,7 @@
 #include "platform/text_units.h"
 #include "run/run_driver.h"
 #include "sao/sao_record.h"
+#include "support/run_fixture.h"
 #include "support/work_dir.h"
 #include "ui/plot_frame.h"
 
@@ -25,30 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using kolm::testing::sample;
-using kolm::testing::script;
-using kolm::testing::TempDir;
+using kolm::testing::read_all;
+using kolm::testing::Records;
 
 constexpr int32_t TESTUNIT = 40;
-const char* const WARNING = "WARNING: NO PROPER DATA OR ERROR FOUND IN THE INPUT FILE.";
-
-using Records = std::vector<std::unique_ptr<SaoRecord>>;
-
-// Every record of a file, read as the run reads them; failed records are not kept.
-Records read_all(const std::string& path) {
-    Records out;
-    if (platform::open_unit(TESTUNIT, path, platform::UnitMode::read) != 0) return out;
-    int16_t found = 0, ierr = 0;
-    for (;;) {
-        auto r = std::make_unique<SaoRecord>();
-        int32_t iend = 0;
-        READSAO(iend, TESTUNIT, *r, found, ierr);
-        if (iend != 0) break;
-        if (ierr == 0) out.push_back(std::move(r));
-        if (ierr != 0 && found == 0) break;
-    }
-    platform::close_unit(TESTUNIT);
-    return out;
-}
 
 void write_all(const std::string& path, const Records& recs) {
     fs::create_directories(fs::path(path).parent_path());
@@ -59,18 +40,14 @@ void write_all(const std::string& path, const Records& recs) {
 
 std::unique_ptr<SaoRecord> copy(const SaoRecord& r) { return std::make_unique<SaoRecord>(r); }
 
-class RunTest : public ::testing::Test {
+class RunTest : public kolm::testing::RunFixture {
 protected:
     void SetUp() override {
-        reset_run_state();
-        platform::headless::reset();
-        platform::gfx::reset();
-        wd.copy_models();
+        RunFixture::SetUp();
         Records s = read_all(sample("BC840_2009336000005.SAO"));
         ASSERT_EQ(s.size(), 1u);
         good = std::move(s.front());
     }
-    void TearDown() override { EXPECT_EQ(platform::headless::failures(), 0); }
 
     // n copies of the sample record, the i-th changed by edit(i, record).
     void make_file(const std::string& name, int n, void (*edit)(int, SaoRecord&) = nullptr) {
@@ -83,34 +60,7 @@ protected:
         write_all(wd.at(name), recs);
     }
 
-    // The whole program on a script; standard output and error of the run.
-    void run(const std::string& events) {
-        script(events);
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        KOLM();
-        out = ::testing::internal::GetCapturedStdout();
-        err = ::testing::internal::GetCapturedStderr();
-    }
-    // The run after the dialog, with the dialog's results given directly.
-    void run_files(const std::string& in, const std::string& outname, char conv = 'Y') {
-        std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
-        ui::GRAPHMODE();
-        RUN.CONV = conv;
-        RUN.ISTD = 1;
-        RUN.INNAME = in;
-        RUN.OUTNAME = outname;
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        kolm::run_files();
-        out = ::testing::internal::GetCapturedStdout();
-        err = ::testing::internal::GetCapturedStderr();
-    }
-    bool warned() const { return err.find(WARNING) != std::string::npos; }
-
-    TempDir wd;
     std::unique_ptr<SaoRecord> good;
-    std::string out, err;
 };
 
 void bad_prefix_at_2(int i, SaoRecord& r) {
@@ -284,15 +234,6 @@ TEST_F(RunTest, DigitLayoutRecordGoesOutAsPlainText) {
         EXPECT_EQ(std::string(b->G3.data(), 2), "FE");
         EXPECT_EQ(std::string(b->G3.data() + 74, 3), "   ");
     }
-}
-
-TEST_F(RunTest, NonSaoInputSaysConversionIsNotAvailable) {
-    wd.write("in.DAT", "data\n");
-    run("check 1007 1\ntext 1000 in.DAT\ntext 1022 out.SAO\nclick 1\n");
-    EXPECT_NE(out.find("NOT AVAILABLE"), std::string::npos);
-    EXPECT_FALSE(wd.exists("out.SAO"));
-    EXPECT_TRUE(wd.exists("in.DAT"));
-    EXPECT_TRUE(warned());
 }
 
 // Every sample file through the whole program: one code-5 record per input

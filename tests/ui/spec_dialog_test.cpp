@@ -3,6 +3,7 @@
 // "NONE" rule, the file list of a wildcard input and the cover screen.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "blocks/peltartrueh.h"
@@ -69,8 +70,25 @@ TEST_F(SpecDialogTest, PathsKeepInnerBlanksAndCase) {
     EXPECT_EQ(OUTNAME, "Out Dir/Res.sao");
 }
 
-TEST_F(SpecDialogTest, BrowseButtonsChangeNothingWhileBrowsingIsNotAvailable) {
-    ASSERT_TRUE(run("click 4\ntext 1000 A.SAO\nclick 1\n"));
+TEST_F(SpecDialogTest, BrowseButtonsFillTheirBoxes) {
+    // The working folder is one of the browsers' roots.
+    const std::string here = std::filesystem::current_path().string();
+    ASSERT_TRUE(run("click 4\nselect 1041 " + here + "\nselect 1038 A.SAO\nclick 1\nclick 1\n"));
+    EXPECT_EQ(INNAME, here + "/A.SAO");
+    EXPECT_EQ(OUTNAME, here + "/A.SAO.421");
+
+    // All files of a folder: a wildcard input, with its file list.
+    ASSERT_TRUE(run("click 4\nselect 1041 " + here + "\nselect 1048 *.* (ALL FILES LISTED BELOW)\nclick 1\n"
+                    "text 1022 NONE\nclick 1\n"));
+    EXPECT_EQ(INNAME, here + "/*.*");
+    EXPECT_EQ(wd.read("FILELIST.TMP"), "A.DAT\nA.SAO\n");
+
+    // The program browser; a cancelled browser changes nothing.
+    wd.write("conv.sh", "#!/bin/sh\n");
+    ASSERT_TRUE(run("check 1010 1\nclick 5\nselect 1041 " + here + "\nselect 1038 conv.sh\nclick 1\n"
+                    "click 4\nclick 2\ntext 1000 A.DAT\nclick 1\n"));
+    EXPECT_EQ(PROG, here + "/conv.sh");
+    EXPECT_EQ(INNAME, "A.DAT");
     EXPECT_EQ(OUTNAME, "NONE");
 }
 
