@@ -23,9 +23,17 @@ constexpr std::string_view USAGE =
     "Usage: kolm [OPTIONS]\n"
     "True-height analysis of ionogram trace records (SAO files).\n"
     "\n"
-    "The dialogs are answered from events; without events the specification\n"
-    "dialog answers EXIT and the run ends.\n"
+    "Started on a display without options, kolm opens its window: the cover,\n"
+    "the specification dialog, and the graphics window that draws each record\n"
+    "while the run goes on. With any of the options below other than --window,\n"
+    "or without a display, it runs headless: the dialogs are answered from\n"
+    "events, and without events the specification dialog answers EXIT.\n"
+    "A run given events never waits: when they run out, every dialog and\n"
+    "message box takes its default answer (EXIT or cancel where it has one).\n"
     "\n"
+    "  --window           open the window even with the options below; the\n"
+    "                     events then drive its widgets\n"
+    "  --headless         never open a window\n"
     "  --script FILE      replay the dialog events of FILE, one per line:\n"
     "                       click ID | text ID VALUE | type ID VALUE |\n"
     "                       check ID 0|1 | select ID ITEM | expect CODE\n"
@@ -42,7 +50,8 @@ constexpr std::string_view USAGE =
     "  --help             print this text\n"
     "\n"
     "Exit status: 0 normal end, 1 program stopped, 2 bad options or script,\n"
-    "3 script events or expectations that did not match the dialogs.\n";
+    "3 script events or expectations that did not match the dialogs,\n"
+    "4 window closed before the run ended.\n";
 
 // Control ids of the specification dialog that the shorthand options act on.
 constexpr int32_t ID_OK = 1, ID_INPUT = 1000, ID_PROGRAM = 1001, ID_STANDARD = 1007, ID_OTHERS = 1010,
@@ -94,11 +103,18 @@ Startup start_headless(int argc, const char* const* argv) {
         {"--step", &o.step, &o.has_step},             {"--accuracy", &o.accuracy, &o.has_accuracy},
         {"--format", &o.format, &o.has_format},       {"--program", &o.program, &o.has_program},
     };
+    Mode mode = Mode::automatic;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fwrite(USAGE.data(), 1, USAGE.size(), stdout);
             return {false, 0};
+        }
+        if (arg == "--window" || arg == "--headless") {
+            const Mode m = arg == "--window" ? Mode::window : Mode::headless;
+            if (mode != Mode::automatic && mode != m) return usage_error("--window and --headless exclude each other");
+            mode = m;
+            continue;
         }
         std::string_view name = arg, value;
         bool inline_value = false;
@@ -171,7 +187,7 @@ Startup start_headless(int argc, const char* const* argv) {
         stop_hook_set = true;
         at_stop([] { gfx::finish_page(); });
     }
-    return {true, 0};
+    return {true, 0, mode, dialog || o.has_script, o.has_plots};
 }
 
 int finish_headless() {
