@@ -6,8 +6,8 @@
 // its own.
 #include <cstdio>
 
-#include "driver/run_driver.h"
-#include "platform/command_line.h"
+#include "run/run_driver.h"
+#include "ui/command_line.h"
 #ifdef KOLM_WINDOW
 #include "platform_window/window.h"
 #endif
@@ -17,14 +17,14 @@ namespace {
 // The run and its exit status.
 int program() {
     kolm::KOLM();
-    return kolm::platform::finish_headless();
+    return kolm::ui::finish_headless();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using kolm::platform::Mode;
-    const kolm::platform::Startup start = kolm::platform::start_headless(argc, argv);
+    using kolm::ui::Mode;
+    const kolm::ui::Startup start = kolm::ui::start_headless(argc, argv);
     if (!start.run) return start.exit_status;
 #ifdef KOLM_WINDOW
     if (start.mode == Mode::window && !kolm::window::display_available()) {

@@ -13,10 +13,10 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/run_state.h"
-#include "driver/record_decode.h"
-#include "driver/sao_record.h"
 #include "inversion/profil1.h"
 #include "platform/text_units.h"
+#include "run/record_decode.h"
+#include "sao/sao_record.h"
 
 namespace {
 

@@ -17,15 +17,16 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/record_decode.h"
-#include "driver/record_results.h"
-#include "driver/run_driver.h"
-#include "driver/sao_record.h"
-#include "sample_file.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "platform/text_units.h"
+#include "run/record_decode.h"
+#include "run/record_results.h"
+#include "run/run_driver.h"
+#include "sample_file.h"
+#include "sao/sao_record.h"
 #include "ui/plot_frame.h"
+#include "ui/plots.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ void BM_RecordRoadWithoutInversion(benchmark::State& state) {
                 state.SkipWithError("a sample record was rejected");
                 break;
             }
-            PLOT_STORED_PROFILES(*rec);
+            ui::PLOT_STORED_PROFILES(*rec);
             RESULTS_TO_RECORD(*rec, 'Y');
             if (WRITSAO(OUT, *rec) != fmt::IoStat::ok) {
                 state.SkipWithError("write failed");

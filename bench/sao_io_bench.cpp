@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/sao_record.h"
-#include "sample_file.h"
 #include "platform/text_units.h"
+#include "sample_file.h"
+#include "sao/sao_record.h"
 
 namespace {
 

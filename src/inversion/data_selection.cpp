@@ -6,7 +6,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "driver/fixed_format.h"
+#include "notation/fixed_format.h"
 
 namespace kolm {
 

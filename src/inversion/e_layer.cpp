@@ -5,12 +5,12 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "driver/fixed_format.h"
 #include "inversion/data_selection.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/section_setup.h"
 #include "inversion/starting_shapes.h"
 #include "inversion/status.h"
+#include "notation/fixed_format.h"
 
 namespace kolm {
 

@@ -12,7 +12,6 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/data_selection.h"
 #include "inversion/e_layer.h"
 #include "inversion/gauss_integral.h"
@@ -22,6 +21,7 @@
 #include "inversion/status.h"
 #include "inversion/valley.h"
 #include "platform/console.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

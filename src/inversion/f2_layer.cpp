@@ -11,12 +11,12 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/data_selection.h"
 #include "inversion/f1_layer.h"
 #include "inversion/nh_table.h"
 #include "inversion/section_setup.h"
 #include "inversion/status.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

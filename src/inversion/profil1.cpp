@@ -7,13 +7,13 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/fixed_format.h"
 #include "inversion/layer_sequence.h"
 #include "inversion/section_setup.h"
 #include "inversion/status.h"
 #include "inversion/working_trace.h"
 #include "models/calendar.h"
 #include "models/sunspot.h"
+#include "notation/fixed_format.h"
 
 namespace kolm {
 

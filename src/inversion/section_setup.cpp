@@ -6,9 +6,9 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/fixed_format.h"
 #include "inversion/status.h"
 #include "models/predict.h"
+#include "notation/fixed_format.h"
 
 namespace kolm {
 

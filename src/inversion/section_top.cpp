@@ -12,11 +12,11 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/least_squares.h"
 #include "inversion/monotonicity.h"
 #include "inversion/recomputed_virtual.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

@@ -10,12 +10,12 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/data_selection.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/round4.h"
 #include "inversion/section_setup.h"
 #include "models/solar_position.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 

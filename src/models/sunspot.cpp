@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "blocks/run_state.h"
-#include "driver/fixed_format.h"
+#include "notation/fixed_format.h"
 #include "platform/console.h"
 #include "platform/data_files.h"
 #include "platform/text_units.h"

@@ -19,16 +19,6 @@ const std::string& blank() {
 bool is_list(ControlKind k) { return k == ControlKind::list_box || k == ControlKind::combo_box; }
 }  // namespace
 
-bool Dialog::load(int32_t template_id) {
-    const DialogTemplate* t = find_dialog_template(template_id);
-    if (t == nullptr) {
-        release();
-        return false;
-    }
-    load(*t);
-    return true;
-}
-
 void Dialog::load(const DialogTemplate& t) {
     tmpl_ = &t;
     controls_.clear();

@@ -1,11 +1,11 @@
 // Modal dialogs built from templates.
 //
-// A template is a table: caption, size in dialog units and the controls with
-// id, kind, text and style. The program provides its templates through
-// find_dialog_template (the program's resources); a Dialog is loaded from a
-// template by id, its controls are set and read by the program, a callback
-// may be registered per control, and run_modal shows it until a push button
-// ends it.
+// A template is a table: caption, place and size in dialog units and the
+// controls with id, kind, text, style and rectangle. The program keeps its
+// templates with its user interface; a Dialog is loaded from a template,
+// its controls are set and read by the program, a callback may be
+// registered per control, and run_modal shows it until a push button ends
+// it.
 //
 // Setting a value from the program never fires a callback. Each user action
 // (a click, a change of an edit's text, one keystroke, a selection) fires
@@ -51,9 +51,9 @@ inline constexpr uint32_t STYLE_RIGHT = 1u << 6;      // static text right-align
 // Controls without an id of their own (labels, frames).
 inline constexpr int32_t ID_NONE = -1;
 
-// Position and size in dialog units of the control's rectangle (a group
-// box's frames the controls inside it); a control with width 0 has no
-// place of its own and is put below the others.
+// The control's rectangle in dialog units (a group box's rectangle frames
+// the controls inside it); a control of width 0 has no place of its own and
+// a window puts it below the others.
 struct ControlTemplate {
     int32_t id;
     ControlKind kind;
@@ -69,10 +69,6 @@ struct DialogTemplate {
     std::span<const ControlTemplate> controls;
 };
 
-// The program's dialog templates; nullptr when there is no template with
-// this id. Defined with the templates (ui/resource.cpp).
-const DialogTemplate* find_dialog_template(int32_t id);
-
 class Dialog;
 
 // Callback of a control: the dialog and the id of the control acted on.
@@ -80,11 +76,8 @@ using DialogCallback = std::function<void(Dialog&, int32_t id)>;
 
 class Dialog {
 public:
-    // Builds the dialog record from the template with this id: controls with
-    // their template texts and states, no items, no callbacks. False (and
-    // the dialog not loaded) when there is no such template.
-    bool load(int32_t template_id);
-    // Same, from a template given directly.
+    // Builds the dialog record from the template: controls with their
+    // template texts and states, no items, no callbacks.
     void load(const DialogTemplate& t);
     void release();
     bool loaded() const { return tmpl_ != nullptr; }

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "platform/command_line.h"
 #include "platform/console.h"
+#include "platform_window/window.h"
 
 namespace kolm::window {
 
@@ -112,7 +112,7 @@ bool Session::next_action(uint64_t window, Action& a, bool wait) {
         }
         if (quit_) {
             l.unlock();
-            stop(platform::EXIT_WINDOW_CLOSED);
+            stop(EXIT_WINDOW_CLOSED);
         }
         if (!wait) return false;
         cv_.wait(l);
@@ -120,7 +120,7 @@ bool Session::next_action(uint64_t window, Action& a, bool wait) {
 }
 
 void Session::check_quit() {
-    if (quitting()) stop(platform::EXIT_WINDOW_CLOSED);
+    if (quitting()) stop(EXIT_WINDOW_CLOSED);
 }
 
 void Session::stop(int status) {

@@ -11,7 +11,7 @@
 // it does so at its next call into the window (a drawing call, a console
 // line, a dialog or message box), where no output is half-written, runs the
 // stop actions (outputs closed, pages written) and ends the run with status
-// 4 (platform::EXIT_WINDOW_CLOSED).
+// 4 (EXIT_WINDOW_CLOSED).
 #pragma once
 
 #include <atomic>

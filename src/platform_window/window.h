@@ -18,6 +18,9 @@
 
 namespace kolm::window {
 
+// Exit status of a run the user ended by closing the window.
+inline constexpr int EXIT_WINDOW_CLOSED = 4;
+
 // True when an X display can be opened.
 bool display_available();
 

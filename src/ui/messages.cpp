@@ -60,7 +60,7 @@ std::string_view message_text(int32_t ICODE) {
 
 void DODIALOG3(int32_t& ICODE) {
     platform::Dialog dlg;
-    if (!dlg.load(res::DLG_INSTRUCTIONS)) {
+    if (!res::load_dialog(dlg, res::DLG_INSTRUCTIONS)) {
         platform::console_line(" ERROR: DIALOG3 NOT FOUND");
         return;
     }
@@ -73,7 +73,7 @@ void DODIALOG3(int32_t& ICODE) {
 
 void DODIALOG4(std::string_view OUTNAME, std::string& NEWNAME) {
     platform::Dialog dlg;
-    if (!dlg.load(res::DLG_WARNING)) {
+    if (!res::load_dialog(dlg, res::DLG_WARNING)) {
         platform::console_line(" ERROR: DIALOG4 NOT FOUND");
         return;
     }

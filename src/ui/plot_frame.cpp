@@ -5,10 +5,10 @@
 #include <cmath>
 #include <vector>
 
+#include "blocks/numeric.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/fixed_format.h"
-#include "driver/numeric.h"
+#include "notation/fixed_format.h"
 #include "platform/graphics.h"
 #include "platform/text_units.h"
 

@@ -2,13 +2,21 @@
 #include "ui/plots.h"
 
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
 #include "platform/graphics.h"
+#include "sao/sao_record.h"
+#include "sections/coef_reexpression.h"
 #include "ui/plot_frame.h"
 
 namespace kolm::ui {
 
 namespace gfx = platform::gfx;
+
+namespace {
+
+// Colour of the stored profile sections of the record.
+constexpr int32_t YELLOW = gfx::rgb(255, 255, 0);
+
+}  // namespace
 
 void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const float* A) {
     if (PLOTWN.P(9) == 0) return;
@@ -38,6 +46,25 @@ void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const flo
         if (f > FB || k >= MAXSTEPS) f = FB;
         gfx::line_to(plot_x(f), plot_y(HB + section_curve(A, N, section_coordinate(f, FA, FB))));
         if (f >= FB) break;
+    }
+}
+
+void PLOT_STORED_PROFILES(const SaoRecord& rec) {
+    gfx::clear();
+    SETCOORD();
+    struct Stored {
+        int32_t group;
+        const FArray<float, 20>& items;
+        int16_t region;
+    };
+    const Stored stored[] = {{39, rec.G39, 1}, {38, rec.G38, 2}, {37, rec.G37, 3}};
+    for (const Stored& g : stored) {
+        if (rec.DFI(g.group) <= 0) continue;
+        // The E section has three coefficients, the F sections five.
+        const int ncoef = g.group == 39 ? 3 : 5;
+        for (int i = 1; i <= 5; ++i) LAYCOF.A(i) = i <= ncoef ? g.items(4 + i) : 0.0f;
+        LAYCTL.IRGN = g.region;
+        PLOTPROF(YELLOW, g.items(1), g.items(2), g.items(3), 5, LAYCOF.A.data());
     }
 }
 

@@ -4,11 +4,22 @@
 
 #include "platform/dialog.h"
 
-namespace kolm::platform {
+namespace kolm::ui::res {
+
+using platform::ControlTemplate;
+using platform::DialogTemplate;
+using platform::ID_NONE;
+using platform::STYLE_DEFAULT;
+using platform::STYLE_DISABLED;
+using platform::STYLE_HIDDEN;
+using platform::STYLE_RIGHT;
+using platform::STYLE_SORTED;
+using platform::STYLE_UPPERCASE;
+using platform::STYLE_WRAP;
 
 namespace {
 
-using K = ControlKind;
+using K = platform::ControlKind;
 namespace r = ui::res;
 
 constexpr ControlTemplate SPECIFICATIONS[] = {
@@ -115,4 +126,14 @@ const DialogTemplate* find_dialog_template(int32_t id) {
     return nullptr;
 }
 
-}  // namespace kolm::platform
+bool load_dialog(platform::Dialog& dlg, int32_t id) {
+    const DialogTemplate* t = find_dialog_template(id);
+    if (t == nullptr) {
+        dlg.release();
+        return false;
+    }
+    dlg.load(*t);
+    return true;
+}
+
+}  // namespace kolm::ui::res

@@ -1,11 +1,13 @@
 // Dialog templates of the program and their control ids.
 //
 // The templates themselves are tables in resource.cpp, found by id through
-// platform::find_dialog_template. Push buttons 1 (OK) and 2 (cancel, exit)
-// keep their ids in every dialog.
+// find_dialog_template; load_dialog builds a dialog record from one. Push
+// buttons 1 (OK) and 2 (cancel, exit) keep their ids in every dialog.
 #pragma once
 
 #include <cstdint>
+
+#include "platform/dialog.h"
 
 namespace kolm::ui::res {
 
@@ -66,5 +68,13 @@ inline constexpr int32_t OK = ID_OK;
 inline constexpr int32_t PATH = 1008;  // static: the existing output path
 inline constexpr int32_t NAME = 1000;  // edit: the file name to use
 }  // namespace warning
+
+// The program's dialog template with this id; nullptr when there is none.
+const platform::DialogTemplate* find_dialog_template(int32_t id);
+
+// Builds the dialog record from the template with this id: controls with
+// their template texts and states, no items, no callbacks. False (and the
+// dialog released) when there is no such template.
+bool load_dialog(platform::Dialog& dlg, int32_t id);
 
 }  // namespace kolm::ui::res

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "blocks/run_state.h"
-#include "driver/fixed_format.h"
+#include "notation/fixed_format.h"
 #include "platform/console.h"
 #include "platform/dialog.h"
 #include "platform/file_checks.h"
@@ -240,7 +240,7 @@ int32_t WRITE_FILELIST(const platform::PathParts& pattern) {
 void DODIALOG1(char& CONV, std::string& PROG, int32_t& ISTD, std::string& INNAME, std::string& OUTNAME,
                float& HSTEP, float& ERRMAX) {
     platform::Dialog dlg;
-    if (!dlg.load(res::DLG_SPECIFICATIONS)) {
+    if (!res::load_dialog(dlg, res::DLG_SPECIFICATIONS)) {
         platform::console_line(" ERROR: DIALOG1 NOT FOUND");
         return;
     }
@@ -260,7 +260,7 @@ void DODIALOG1(char& CONV, std::string& PROG, int32_t& ISTD, std::string& INNAME
         const int32_t code = accept(dlg, CONV, PROG, ISTD, INNAME, OUTNAME, HSTEP, ERRMAX);
         if (code == 0) break;
         message(code);
-        dlg.load(res::DLG_SPECIFICATIONS);
+        res::load_dialog(dlg, res::DLG_SPECIFICATIONS);
     }
     dlg.release();
 }

@@ -6,7 +6,7 @@
 
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "inversion/coef_reexpression.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 namespace {

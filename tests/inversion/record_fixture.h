@@ -12,8 +12,8 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "driver/record_decode.h"
 #include "reference.h"
+#include "run/record_decode.h"
 
 namespace kolm::testrec {
 

@@ -12,14 +12,14 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/record_decode.h"
-#include "driver/run_driver.h"
-#include "driver/sao_record.h"
 #include "inversion/inversion_test.h"
 #include "inversion/synthetic_record.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "platform/text_units.h"
+#include "run/record_decode.h"
+#include "run/run_driver.h"
+#include "sao/sao_record.h"
 #include "ui/plot_frame.h"
 
 namespace kolm {

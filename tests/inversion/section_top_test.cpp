@@ -8,12 +8,12 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/inversion_test.h"
 #include "inversion/profil1.h"
 #include "inversion/status.h"
 #include "inversion/synthetic_record.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 namespace {

@@ -10,10 +10,10 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "inversion/coef_reexpression.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/profil1.h"
 #include "inversion/round4.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 namespace {

@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "blocks/run_state.h"
-#include "driver/run_driver.h"
-#include "platform/command_line.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "platform_window/window.h"
+#include "run/run_driver.h"
+#include "ui/command_line.h"
 #include "ui/messages.h"
 #include "ui/resource.h"
 #include "work_dir.h"
@@ -216,7 +216,7 @@ protected:
             [this] {
                 kolm::KOLM();
                 if (!gfx::page().ops.empty()) shown_.push_back(check_shown(gfx::page()));
-                return kolm::platform::finish_headless();
+                return kolm::ui::finish_headless();
             },
             true);
     }
@@ -425,7 +425,7 @@ TEST_F(Window, ClosingTheWindowEndsTheRunCleanly) {
         if (s.what == Shown::What::page_end && !s.page->ops.empty() && ++pages == 3) win::close_frame();
     });
     const int status = run_window("text 1000 " + sao_folder() + "/*.*\ntext 1022 " + dir_.at("window") + tail);
-    EXPECT_EQ(status, kolm::platform::EXIT_WINDOW_CLOSED);
+    EXPECT_EQ(status, win::EXIT_WINDOW_CLOSED);
     EXPECT_EQ(pages, 3);
     int whole = 0;
     for (const auto& e : fs::directory_iterator("window")) {

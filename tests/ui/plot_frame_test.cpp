@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "work_dir.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
 #include "platform/graphics.h"
 #include "ui/plot_frame.h"
+#include "work_dir.h"
 
 namespace {
 

@@ -8,9 +8,8 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/record_decode.h"
-#include "driver/sao_record.h"
 #include "platform/graphics.h"
+#include "sao/sao_record.h"
 #include "ui/plot_frame.h"
 #include "ui/plots.h"
 

@@ -117,7 +117,7 @@ TEST(DialogTemplates, CaptionsControlsAndTexts) {
           {1, K::push_button, "OK", STYLE_DEFAULT}}},
     };
     for (const Template& w : want) {
-        const DialogTemplate* t = find_dialog_template(w.id);
+        const DialogTemplate* t = kolm::ui::res::find_dialog_template(w.id);
         ASSERT_NE(t, nullptr) << w.id;
         EXPECT_EQ(t->caption, w.caption) << w.id;
         if (w.width != 0) {
@@ -134,9 +134,9 @@ TEST(DialogTemplates, CaptionsControlsAndTexts) {
     // The message box wraps its text; the file count of the input browser
     // stands right-aligned.
     Dialog d;
-    ASSERT_TRUE(d.load(kolm::ui::res::DLG_INSTRUCTIONS));
+    ASSERT_TRUE(kolm::ui::res::load_dialog(d, kolm::ui::res::DLG_INSTRUCTIONS));
     EXPECT_TRUE(d.style(kolm::ui::res::instructions::MESSAGE) & STYLE_WRAP);
-    ASSERT_TRUE(d.load(kolm::ui::res::DLG_BROWSE_INPUT));
+    ASSERT_TRUE(kolm::ui::res::load_dialog(d, kolm::ui::res::DLG_BROWSE_INPUT));
     EXPECT_TRUE(d.style(kolm::ui::res::browse::SELECTED_COUNT) & STYLE_RIGHT);
     d.release();
 }

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/sao_record.h"
 #include "platform/text_units.h"
+#include "sao/sao_record.h"
 
 namespace kolm {
 namespace {

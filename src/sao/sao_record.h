@@ -21,7 +21,7 @@
 #include <cstdint>
 
 #include "blocks/farray.h"
-#include "driver/fixed_format.h"
+#include "notation/fixed_format.h"
 
 namespace kolm {
 

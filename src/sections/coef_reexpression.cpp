@@ -5,7 +5,7 @@
 // sqrt(lambda) sqrt(X') * sum A(j) T*(j-1)(lambda X'): Chebyshev coefficients
 // go to power coefficients (TCP), each power k-1 is scaled by
 // sqrt(lambda) lambda**(k-1), and the powers go back to Chebyshev (TPC).
-#include "inversion/coef_reexpression.h"
+#include "sections/coef_reexpression.h"
 
 #include <cmath>
 

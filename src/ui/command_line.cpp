@@ -1,5 +1,5 @@
 // Command-line options of kolm and the set-up of the headless backend.
-#include "platform/command_line.h"
+#include "ui/command_line.h"
 
 #include <sys/stat.h>
 
@@ -14,8 +14,12 @@
 #include "platform/console.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
+#include "ui/resource.h"
 
-namespace kolm::platform {
+namespace kolm::ui {
+
+namespace headless = platform::headless;
+namespace gfx = platform::gfx;
 
 namespace {
 
@@ -54,8 +58,7 @@ constexpr std::string_view USAGE =
     "4 window closed before the run ended.\n";
 
 // Control ids of the specification dialog that the shorthand options act on.
-constexpr int32_t ID_OK = 1, ID_INPUT = 1000, ID_PROGRAM = 1001, ID_STANDARD = 1007, ID_OTHERS = 1010,
-                  ID_STEP = 1014, ID_ACCURACY = 1015, ID_OUTPUT = 1022, ID_SAO = 1071;
+namespace spec = res::spec;
 
 struct Options {
     std::string script, plots, input, output, step, accuracy, format, program;
@@ -139,14 +142,14 @@ Startup start_headless(int argc, const char* const* argv) {
         slot->value->assign(value);
     }
 
-    int32_t format_box = ID_SAO;
+    int32_t format_box = spec::SAO;
     if (o.has_format) {
-        if (o.format == "sao") format_box = ID_SAO;
-        else if (o.format == "standard") format_box = ID_STANDARD;
-        else if (o.format == "other") format_box = ID_OTHERS;
+        if (o.format == "sao") format_box = spec::SAO;
+        else if (o.format == "standard") format_box = spec::STANDARD;
+        else if (o.format == "other") format_box = spec::OTHERS;
         else return usage_error("--format must be sao, standard or other, not '" + o.format + "'");
     }
-    if (o.has_program && format_box != ID_OTHERS) return usage_error("--program needs --format other");
+    if (o.has_program && format_box != spec::OTHERS) return usage_error("--program needs --format other");
 
     std::vector<headless::Event> script_events;
     if (o.has_script) {
@@ -173,19 +176,19 @@ Startup start_headless(int argc, const char* const* argv) {
         using headless::EventKind;
         std::vector<Event> ev;
         ev.push_back({EventKind::check, format_box, "1", 0});
-        if (o.has_program) ev.push_back({EventKind::text, ID_PROGRAM, o.program, 0});
-        if (o.has_input) ev.push_back({EventKind::text, ID_INPUT, o.input, 0});
-        if (o.has_output) ev.push_back({EventKind::text, ID_OUTPUT, o.output, 0});
-        if (o.has_step) ev.push_back({EventKind::text, ID_STEP, o.step, 0});
-        if (o.has_accuracy) ev.push_back({EventKind::text, ID_ACCURACY, o.accuracy, 0});
-        ev.push_back({EventKind::click, ID_OK, "", 0});
+        if (o.has_program) ev.push_back({EventKind::text, spec::PROGRAM, o.program, 0});
+        if (o.has_input) ev.push_back({EventKind::text, spec::INPUT, o.input, 0});
+        if (o.has_output) ev.push_back({EventKind::text, spec::OUTPUT, o.output, 0});
+        if (o.has_step) ev.push_back({EventKind::text, spec::STEP, o.step, 0});
+        if (o.has_accuracy) ev.push_back({EventKind::text, spec::ACCURACY, o.accuracy, 0});
+        ev.push_back({EventKind::click, spec::OK, "", 0});
         headless::append_events(std::move(ev), "command line");
     }
     headless::append_events(std::move(script_events), o.has_script ? "script " + o.script : "script");
 
     if (!stop_hook_set) {
         stop_hook_set = true;
-        at_stop([] { gfx::finish_page(); });
+        platform::at_stop([] { gfx::finish_page(); });
     }
     return {true, 0, mode, dialog || o.has_script, o.has_plots};
 }
@@ -196,4 +199,4 @@ int finish_headless() {
     return headless::failures() > 0 ? 3 : 0;
 }
 
-}  // namespace kolm::platform
+}  // namespace kolm::ui

@@ -1,7 +1,7 @@
 // WRITSAO: one SAO record from a SaoRecord to a unit.
 #include <algorithm>
 
-#include "driver/sao_record.h"
+#include "sao/sao_record.h"
 
 namespace kolm {
 

@@ -25,7 +25,7 @@
 
 #include <string_view>
 
-namespace kolm::platform {
+namespace kolm::ui {
 
 enum class Mode { automatic, headless, window };
 
@@ -36,9 +36,6 @@ struct Startup {
     bool scripted = false;        // events given: a script or dialog options
     bool plots = false;           // a plot folder given
 };
-
-// Status of a run the user ended by closing the window.
-inline constexpr int EXIT_WINDOW_CLOSED = 4;
 
 // Parses the command line and sets up the platform for either backend: the
 // events, the plot folder (created when missing) and the page output at a
@@ -51,4 +48,4 @@ int finish_headless();
 // The text of --help.
 std::string_view usage_text();
 
-}  // namespace kolm::platform
+}  // namespace kolm::ui

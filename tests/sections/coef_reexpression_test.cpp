@@ -1,4 +1,4 @@
-#include "inversion/coef_reexpression.h"
+#include "sections/coef_reexpression.h"
 
 #include <gtest/gtest.h>
 

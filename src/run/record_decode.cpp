@@ -1,17 +1,14 @@
 // Decoding of an SAO record into the shared working data.
-#include "driver/record_decode.h"
+#include "run/record_decode.h"
 
 #include <cmath>
 #include <cstdint>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/numeric.h"
 #include "inversion/status.h"
-#include "platform/graphics.h"
-#include "ui/plot_frame.h"
-#include "ui/plots.h"
 
 namespace kolm {
 
@@ -259,26 +256,6 @@ bool DECODE_RECORD(const SaoRecord& rec) {
 
     SCLCHR.DIP = FLDPAR.DIP;
     return true;
-}
-
-void PLOT_STORED_PROFILES(const SaoRecord& rec) {
-    platform::gfx::clear();
-    ui::SETCOORD();
-    struct Stored {
-        int32_t group;
-        const FArray<float, 20>& items;
-        int16_t region;
-    };
-    const Stored stored[] = {{39, rec.G39, 1}, {38, rec.G38, 2}, {37, rec.G37, 3}};
-    constexpr int32_t YELLOW = 65535;
-    for (const Stored& g : stored) {
-        if (rec.DFI(g.group) <= 0) continue;
-        // The E section has three coefficients, the F sections five.
-        const int ncoef = g.group == 39 ? 3 : 5;
-        for (int i = 1; i <= 5; ++i) LAYCOF.A(i) = i <= ncoef ? g.items(4 + i) : 0.0f;
-        LAYCTL.IRGN = g.region;
-        ui::PLOTPROF(YELLOW, g.items(1), g.items(2), g.items(3), 5, LAYCOF.A.data());
-    }
 }
 
 }  // namespace kolm

@@ -1,5 +1,5 @@
 // The group table of the SAO record and the format slots of each version code.
-#include "driver/sao_record.h"
+#include "sao/sao_record.h"
 
 namespace kolm {
 

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <limits>
 
-#include "driver/sao_record.h"
+#include "sao/sao_record.h"
 
 namespace kolm {
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "driver/sao_record.h"
+#include "sao/sao_record.h"
 
 namespace kolm {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "blocks/farray.h"
-#include "driver/sao_record.h"
+#include "sao/sao_record.h"
 
 namespace kolm {
 
@@ -61,9 +61,5 @@ void DECODE_TRACE(float fc, int32_t n, const float* reals, const int32_t* ints, 
 // Every step of the decoding in order, from the time stamp to the frequency
 // indices. False when the record is rejected.
 bool DECODE_RECORD(const SaoRecord& rec);
-
-// Clears the graphics window, draws the frame and the profile sections
-// stored in groups 39, 38 and 37.
-void PLOT_STORED_PROFILES(const SaoRecord& rec);
 
 }  // namespace kolm

@@ -23,26 +23,26 @@ void script(std::string_view text) {
 TEST(DialogModel, TemplatesLoadByIdAndMissingOnesFail) {
     Dialog d;
     for (int32_t id : {101, 103, 116, 117, 119}) {
-        ASSERT_TRUE(d.load(id)) << id;
+        ASSERT_TRUE(res::load_dialog(d, id)) << id;
         EXPECT_EQ(d.template_id(), id);
     }
-    EXPECT_FALSE(d.load(102));
+    EXPECT_FALSE(res::load_dialog(d, 102));
     EXPECT_FALSE(d.loaded());
 
-    ASSERT_TRUE(d.load(res::DLG_SPECIFICATIONS));
+    ASSERT_TRUE(res::load_dialog(d, res::DLG_SPECIFICATIONS));
     EXPECT_EQ(d.caption(), "SPECIFICATIONS");
     EXPECT_EQ(d.text(res::spec::OTHERS), "ANY OF OTHERS");
     EXPECT_EQ(d.text(res::spec::EXIT), "EXIT  KOLM");
     EXPECT_FALSE(d.usable(res::spec::RETURN_KEY));
     EXPECT_TRUE(d.usable(res::spec::INPUT));
-    ASSERT_TRUE(d.load(res::DLG_BROWSE_PROGRAM));
+    ASSERT_TRUE(res::load_dialog(d, res::DLG_BROWSE_PROGRAM));
     EXPECT_FALSE(d.has_control(res::browse::ALL_FILES));
     EXPECT_EQ(d.caption(), "SPECIFICATION OF THE PROGRAM TO CONVERT DATA FORMAT");
 }
 
 TEST(DialogModel, ProgramSettersFireNothingAndEachUserActionFiresOne) {
     Dialog d;
-    ASSERT_TRUE(d.load(res::DLG_SPECIFICATIONS));
+    ASSERT_TRUE(res::load_dialog(d, res::DLG_SPECIFICATIONS));
     std::vector<std::string> calls;
     for (int32_t id : {res::spec::STEP, res::spec::SAO, res::spec::OUTPUT, res::spec::BROWSE_INPUT})
         d.set_callback(id, [&](Dialog& dlg, int32_t c) {
@@ -71,7 +71,7 @@ TEST(DialogModel, ProgramSettersFireNothingAndEachUserActionFiresOne) {
 
 TEST(DialogModel, UpperCaseEditsCapitaliseTypedLettersOnly) {
     Dialog d;
-    ASSERT_TRUE(d.load(res::DLG_SPECIFICATIONS));
+    ASSERT_TRUE(res::load_dialog(d, res::DLG_SPECIFICATIONS));
     d.user_type(res::spec::STEP, "1e3");
     EXPECT_EQ(d.text(res::spec::STEP), "1E3");
     d.user_set_text(res::spec::ACCURACY, "a.b");
@@ -84,7 +84,7 @@ TEST(DialogModel, UpperCaseEditsCapitaliseTypedLettersOnly) {
 
 TEST(DialogModel, ListsSortAndSelect) {
     Dialog d;
-    ASSERT_TRUE(d.load(res::DLG_BROWSE_INPUT));
+    ASSERT_TRUE(res::load_dialog(d, res::DLG_BROWSE_INPUT));
     for (const char* s : {"C.SAO", "A.SAO", "B.SAO"}) d.add_item(res::browse::FILES, s);
     EXPECT_EQ(d.item(res::browse::FILES, 1), "A.SAO");
     EXPECT_EQ(d.item(res::browse::FILES, 3), "C.SAO");
@@ -120,7 +120,7 @@ TEST(HeadlessBackend, ScriptRunningOutGivesTheUnattendedAnswer) {
     const std::pair<int32_t, int32_t> cases[] = {{116, 1}, {117, 1}, {101, 2}, {103, 2}, {119, 2}};
     for (auto [id, answer] : cases) {
         Dialog d;
-        ASSERT_TRUE(d.load(id));
+        ASSERT_TRUE(res::load_dialog(d, id));
         EXPECT_EQ(d.run_modal(), answer) << id;
     }
     EXPECT_EQ(headless::failures(), 0);
@@ -141,21 +141,21 @@ click 1
 )");
     std::vector<std::string> trail;
     Dialog spec;
-    ASSERT_TRUE(spec.load(res::DLG_SPECIFICATIONS));
+    ASSERT_TRUE(res::load_dialog(spec, res::DLG_SPECIFICATIONS));
     spec.set_callback(res::spec::STEP, [&](Dialog& d, int32_t id) {
         trail.push_back("step " + d.text(id));
         Dialog msg;
-        ASSERT_TRUE(msg.load(res::DLG_INSTRUCTIONS));
+        ASSERT_TRUE(res::load_dialog(msg, res::DLG_INSTRUCTIONS));
         trail.push_back("message answered " + std::to_string(msg.run_modal()));
         d.set_text(id, "0.0");
     });
     spec.set_callback(res::spec::BROWSE_INPUT, [&](Dialog& d, int32_t) {
         Dialog browse;
-        ASSERT_TRUE(browse.load(res::DLG_BROWSE_INPUT));
+        ASSERT_TRUE(res::load_dialog(browse, res::DLG_BROWSE_INPUT));
         for (const char* s : {"A.SAO", "B.SAO"}) browse.add_item(res::browse::FILES, s);
         browse.set_callback(res::browse::FILES, [&](Dialog& b, int32_t id) {
             Dialog msg;
-            ASSERT_TRUE(msg.load(res::DLG_INSTRUCTIONS));
+            ASSERT_TRUE(res::load_dialog(msg, res::DLG_INSTRUCTIONS));
             trail.push_back("chose " + b.text(id) + ", message answered " + std::to_string(msg.run_modal()));
         });
         int32_t r = browse.run_modal();
@@ -182,7 +182,7 @@ expect 5
 click 1
 )");
     Dialog d;
-    ASSERT_TRUE(d.load(res::DLG_SPECIFICATIONS));
+    ASSERT_TRUE(res::load_dialog(d, res::DLG_SPECIFICATIONS));
     d.set_enabled(res::spec::PROGRAM, false);
     testing::internal::CaptureStderr();
     EXPECT_EQ(d.run_modal(), 1);

@@ -9,8 +9,8 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/record_decode.h"
-#include "driver/record_results.h"
+#include "run/record_decode.h"
+#include "run/record_results.h"
 
 namespace kolm {
 namespace {

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/sao_record.h"
+#include "sao/sao_record.h"
 
 namespace kolm {
 

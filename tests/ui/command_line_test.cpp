@@ -8,18 +8,22 @@
 #include <string>
 #include <vector>
 
-#include "work_dir.h"
-#include "platform/command_line.h"
 #include "platform/console.h"
 #include "platform/dialog.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "platform/process.h"
+#include "ui/command_line.h"
 #include "ui/resource.h"
+#include "work_dir.h"
 
 namespace {
 
 using namespace kolm::platform;
+using kolm::ui::Mode;
+using kolm::ui::Startup;
+using kolm::ui::start_headless;
+using kolm::ui::finish_headless;
 namespace res = kolm::ui::res;
 namespace fs = std::filesystem;
 
@@ -90,7 +94,7 @@ TEST_F(CommandLine, DialogOptionsBecomeEventsBeforeTheScript) {
     ASSERT_TRUE(s.run);
     EXPECT_EQ(headless::pending_events(), 8u);
     Dialog d;
-    ASSERT_TRUE(d.load(res::DLG_SPECIFICATIONS));
+    ASSERT_TRUE(res::load_dialog(d, res::DLG_SPECIFICATIONS));
     d.set_checked(res::spec::SAO, true);
     d.set_enabled(res::spec::PROGRAM, false);
     std::vector<int32_t> fired;
@@ -169,7 +173,7 @@ TEST_F(CommandLine, PlotFolderIsCreatedAndFailuresGiveStatusThree) {
     gfx::move_to(0, 0);
     gfx::line_to(10, 10);
     Dialog d;
-    ASSERT_TRUE(d.load(res::DLG_INSTRUCTIONS));
+    ASSERT_TRUE(res::load_dialog(d, res::DLG_INSTRUCTIONS));
     testing::internal::CaptureStderr();
     d.run_modal();
     testing::internal::GetCapturedStderr();

@@ -10,7 +10,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/record_decode.h"
+#include "run/record_decode.h"
 
 namespace kolm {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/fixed_format.h"
+#include "notation/fixed_format.h"
 #include "platform/text_units.h"
 
 namespace kolm::fmt {

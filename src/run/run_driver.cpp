@@ -1,27 +1,28 @@
 // The run driver: file loop, record loop, open, close and delete rules.
-#include "driver/run_driver.h"
+#include "run/run_driver.h"
 
 #include <cstring>
 #include <string_view>
 #include <type_traits>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
 #include "conversion/nonsao_sao.h"
-#include "driver/numeric.h"
-#include "driver/record_decode.h"
-#include "driver/record_results.h"
-#include "driver/sao_record.h"
 #include "inversion/profil1.h"
 #include "platform/console.h"
 #include "platform/file_checks.h"
 #include "platform/files.h"
 #include "platform/graphics.h"
 #include "platform/text_units.h"
+#include "run/record_decode.h"
+#include "run/record_results.h"
+#include "sao/sao_record.h"
 #include "ui/cover.h"
 #include "ui/messages.h"
 #include "ui/plot_frame.h"
+#include "ui/plots.h"
 
 namespace kolm {
 
@@ -136,7 +137,7 @@ FileEnd one_record() {
     }
     record_to_blocks(RECORD);
     if (!DECODE_RECORD(RECORD)) return FileEnd::end_of_file;
-    PLOT_STORED_PROFILES(RECORD);
+    ui::PLOT_STORED_PROFILES(RECORD);
     ++s.NPROF;
     PROFIL1();
     if (s.OUTFLG == 'Y') {

@@ -1,11 +1,11 @@
 // Results of the inversion back into the SAO record.
-#include "driver/record_results.h"
+#include "run/record_results.h"
 
 #include <cstring>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "driver/numeric.h"
 #include "inversion/status.h"
 
 namespace kolm {

@@ -12,11 +12,11 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "driver/run_driver.h"
-#include "driver/sao_record.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "platform/text_units.h"
+#include "run/run_driver.h"
+#include "sao/sao_record.h"
 #include "support/work_dir.h"
 #include "ui/plot_frame.h"
 
