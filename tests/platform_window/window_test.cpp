@@ -18,8 +18,11 @@
 #include <vector>
 
 #include "blocks/run_state.h"
+#include "platform/console.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
+#include "platform/process.h"
+#include "platform/text_units.h"
 #include "platform_window/window.h"
 #include "run/run_driver.h"
 #include "ui/command_line.h"
@@ -435,6 +438,53 @@ TEST_F(Window, ClosingTheWindowEndsTheRunCleanly) {
         EXPECT_EQ(got, read_file(fs::path("headless") / e.path().filename())) << e.path();
     }
     EXPECT_EQ(whole, 2);
+}
+
+// A stop of the program shows its message in a box, runs the stop actions
+// (outputs flushed and closed) and ends the run with status 1.
+TEST_F(Window, StopShowsItsBoxAndEndsWithOne) {
+    namespace platform = kolm::platform;
+    int boxes = 0;
+    win::set_observer([&](const Shown& s) { boxes += s.what == Shown::What::message_box ? 1 : 0; });
+    ASSERT_EQ(platform::open_unit(3, "OUT.TXT", platform::UnitMode::write), 0);
+    testing::internal::CaptureStdout();
+    const int status = win::run(
+        []() -> int {
+            platform::write_line(3, "written before the stop");
+            platform::stop_program(" CAN NOT FIND THE URSI COEFFICIENT FILES!");
+        },
+        true);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_NE(out.find(" CAN NOT FIND THE URSI COEFFICIENT FILES!"), std::string::npos);
+    EXPECT_FALSE(platform::unit_is_open(3));
+    EXPECT_EQ(read_file("OUT.TXT"), "written before the stop\n");
+}
+
+// The program chooses its mode: the window needs a display, a run with
+// events given never waits in it, and without a display kolm runs headless.
+TEST_F(Window, ProgramChoosesItsMode) {
+    const std::string kolm = std::string(KOLM_BINARY_DIR) + "/apps/kolm";
+    std::ofstream("exit.txt") << "click 2\n";
+    struct Case {
+        std::vector<std::string> args;
+        int32_t status;
+    };
+    const Case cases[] = {
+        {{"-u", "DISPLAY", kolm, "--window"}, 2},            // no display for the window
+        {{"-u", "DISPLAY", kolm}, 0},                        // headless: the dialog answers EXIT
+        {{kolm, "--window", "--script", "exit.txt"}, 0},     // the script's EXIT in the window
+        {{kolm, "--window", "--input", "MISSING.SAO"}, 0},   // message 5 and EXIT, unattended
+        {{kolm, "--headless"}, 0},
+    };
+    for (const Case& c : cases) {
+        testing::internal::CaptureStderr();
+        const kolm::platform::RunResult r = kolm::platform::run_program("/usr/bin/env", c.args);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(r.error, kolm::platform::StartError::none);
+        EXPECT_EQ(r.exit_code, c.status) << c.args.back() << "\n" << err;
+    }
 }
 
 }  // namespace
