@@ -12,7 +12,6 @@
 #include <FL/fl_draw.H>
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform_window/session.h"
 
@@ -52,41 +51,43 @@ std::string menu_text(std::string_view s) {
     return out;
 }
 
-// Static text drawn as it stands (no symbols, no shortcuts), wrapped when
-// the template asks.
-class TextBox : public Fl_Box {
+// A box that draws its own text, as it stands (no symbols, no shortcuts).
+class TextWidget : public Fl_Box {
 public:
-    TextBox(int x, int y, int w, int h, Fl_Align align) : Fl_Box(x, y, w, h), align_(align) {}
+    TextWidget(int x, int y, int w, int h) : Fl_Box(x, y, w, h) {}
     void set(std::string_view t) {
         if (text_ == t) return;
         text_.assign(t);
         redraw();
     }
     const std::string& text() const { return text_; }
+
+protected:
+    Fl_Color ink() const { return active_r() ? FL_FOREGROUND_COLOR : fl_inactive(FL_FOREGROUND_COLOR); }
+    std::string text_;
+};
+
+// Static text, wrapped when the template asks.
+class TextBox : public TextWidget {
+public:
+    TextBox(int x, int y, int w, int h, Fl_Align align) : TextWidget(x, y, w, h), align_(align) {}
     void draw() override {
         draw_box();
         fl_push_clip(x(), y(), w(), h());
         fl_font(FL_HELVETICA, FONT_SIZE);
-        fl_color(active_r() ? FL_FOREGROUND_COLOR : fl_inactive(FL_FOREGROUND_COLOR));
+        fl_color(ink());
         fl_draw(text_.c_str(), x() + 1, y(), w() - 2, h(), align_, nullptr, 0);
         fl_pop_clip();
     }
 
 private:
-    std::string text_;
     Fl_Align align_;
 };
 
 // A group box: an engraved frame with its caption set into the top edge.
-class GroupFrame : public Fl_Box {
+class GroupFrame : public TextWidget {
 public:
-    GroupFrame(int x, int y, int w, int h) : Fl_Box(x, y, w, h) {}
-    void set(std::string_view t) {
-        if (text_ == t) return;
-        text_.assign(t);
-        redraw();
-    }
-    const std::string& text() const { return text_; }
+    GroupFrame(int x, int y, int w, int h) : TextWidget(x, y, w, h) {}
     void draw() override {
         fl_font(FL_HELVETICA, FONT_SIZE);
         const int half = fl_height() / 2;
@@ -95,14 +96,11 @@ public:
         const int tw = std::min(int(fl_width(text_.c_str())), w() - 16);
         fl_color(color());
         fl_rectf(x() + 6, y(), tw + 4, fl_height());
-        fl_color(active_r() ? FL_FOREGROUND_COLOR : fl_inactive(FL_FOREGROUND_COLOR));
+        fl_color(ink());
         fl_push_clip(x() + 8, y(), tw, fl_height());
-        fl_draw(text_.c_str(), int(std::strlen(text_.c_str())), x() + 8, y() + fl_height() - fl_descent());
+        fl_draw(text_.c_str(), int(text_.size()), x() + 8, y() + fl_height() - fl_descent());
         fl_pop_clip();
     }
-
-private:
-    std::string text_;
 };
 
 // An edit; an upper-case edit turns typed and pasted letters into capitals.

@@ -72,13 +72,35 @@ void flush_graphics() {
     XSync(fl_display, False);
 }
 
-// Main thread: a window shown and drawn before the program goes on.
-void show_now(Fl_Window* w) {
-    w->set_modal();
+// Main thread: a window being mapped; the windows are taken away (after a
+// close of the frame) only when none is.
+bool exposing = false;
+bool hide_pending = false;
+
+void hide_all() {
+    if (exposing) {
+        hide_pending = true;
+        return;
+    }
+    hide_pending = false;
+    while (Fl_Window* shown = Fl::first_window()) shown->hide();
+}
+
+// Main thread: the window mapped, exposed and drawn.
+void show_exposed(Fl_Window* w) {
+    exposing = true;
     w->show();
     w->wait_for_expose();
+    exposing = false;
+    if (hide_pending) hide_all();
     Fl::flush();
     XSync(fl_display, False);
+}
+
+// Main thread: a dialog or box, shown and drawn before the program goes on.
+void show_now(Fl_Window* w) {
+    w->set_modal();
+    show_exposed(w);
 }
 
 void append_console() {
@@ -121,7 +143,7 @@ void frame_closed(Fl_Widget* w, void*) {
         return;
     }
     session().request_quit();
-    while (Fl_Window* shown = Fl::first_window()) shown->hide();
+    hide_all();
 }
 
 void build_frame() {
@@ -314,8 +336,7 @@ int run(std::function<int()> program, bool scripted) {
     Fl::lock();  // lets the program thread hand calls to the event loop
     Fl::visual(FL_RGB);
     build_frame();
-    frame.window->show();
-    frame.window->wait_for_expose();
+    show_exposed(frame.window);
     frame.xid = fl_xid(frame.window);
     gfx::set_watcher(frame.view);
     platform::install_backend(&backend);
