@@ -321,6 +321,10 @@ void lower_priority() {
 
 }  // namespace
 
+// The font library keeps caches for the life of the process that the leak
+// checker of a sanitizer build would report as leaks of the program.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 bool display_available() {
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0') return false;

@@ -30,10 +30,6 @@
 #include "ui/resource.h"
 #include "work_dir.h"
 
-// The font library keeps caches for the life of the process that the leak
-// checker of the sanitizer build would report.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace {
 
 namespace fs = std::filesystem;
