@@ -1,4 +1,7 @@
 // Console, message box, pause and stop of the program.
+//
+// Each goes to the installed backend (platform/backend.h); what is said
+// below is the headless behaviour.
 #pragma once
 
 #include <functional>
@@ -21,5 +24,9 @@ void at_stop(std::function<void()> action);
 
 // Fatal stop: writes the message, runs the at_stop actions, exits with status 1.
 [[noreturn]] void stop_program(std::string_view text);
+
+// The at_stop actions, in the order registered (for a backend that ends the
+// program itself).
+void run_stop_actions();
 
 }  // namespace kolm::platform

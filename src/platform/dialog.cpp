@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "platform/backend.h"
 #include "platform/headless.h"
 
 namespace kolm::platform {
@@ -149,6 +150,7 @@ void Dialog::set_callback(int32_t id, DialogCallback cb) { get(id).callback = st
 
 int32_t Dialog::run_modal() {
     assert(loaded());
+    if (Backend* b = installed_backend()) return b->run_modal(*this);
     return headless::run_modal(*this);
 }
 

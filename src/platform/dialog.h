@@ -1,10 +1,11 @@
 // Modal dialogs built from templates.
 //
-// A template is a table: caption, size in dialog units and the controls with
-// id, kind, text and style. The program keeps its templates with its user
-// interface; a Dialog is loaded from a template, its controls are set and read by the program, a callback
-// may be registered per control, and run_modal shows it until a push button
-// ends it.
+// A template is a table: caption, place and size in dialog units and the
+// controls with id, kind, text, style and rectangle. The program keeps its
+// templates with its user interface; a Dialog is loaded from a template,
+// its controls are set and read by the program, a callback may be
+// registered per control, and run_modal shows it until a push button ends
+// it.
 //
 // Setting a value from the program never fires a callback. Each user action
 // (a click, a change of an edit's text, one keystroke, a selection) fires
@@ -13,8 +14,10 @@
 // its id; one with a callback only fires it. Callbacks may run other modal
 // dialogs (nested modals).
 //
-// The user's actions come from the headless backend (platform/headless.h),
-// which replays an event script through these same entry points.
+// The user's actions come from the installed backend (platform/backend.h):
+// the headless one replays an event script through these same entry points
+// (platform/headless.h), a windowed one passes on what is done to its
+// widgets.
 #pragma once
 
 #include <cstdint>
@@ -48,11 +51,15 @@ inline constexpr uint32_t STYLE_RIGHT = 1u << 6;      // static text right-align
 // Controls without an id of their own (labels, frames).
 inline constexpr int32_t ID_NONE = -1;
 
+// The control's rectangle in dialog units (a group box's rectangle frames
+// the controls inside it); a control of width 0 has no place of its own and
+// a window puts it below the others.
 struct ControlTemplate {
     int32_t id;
     ControlKind kind;
     std::string_view text;
     uint32_t style;
+    int16_t x = 0, y = 0, width = 0, height = 0;
 };
 
 struct DialogTemplate {
@@ -75,6 +82,8 @@ public:
     void release();
     bool loaded() const { return tmpl_ != nullptr; }
 
+    // The template the dialog was loaded from; nullptr when not loaded.
+    const DialogTemplate* dialog_template() const { return tmpl_; }
     int32_t template_id() const;
     std::string_view caption() const;
     bool has_control(int32_t id) const;

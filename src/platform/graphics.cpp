@@ -35,6 +35,7 @@ struct Window {
     std::string svg;  // output buffer, reused page after page
 };
 Window win;
+Watcher* watcher = nullptr;
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
 
@@ -58,7 +59,8 @@ void write_page() {
     win.page.texts.clear();
 }
 
-bool sink() { return !win.dropped || !win.folder.empty(); }
+// Something keeps the drawing: pages, or a window that shows them.
+bool sink() { return !win.dropped || !win.folder.empty() || watcher != nullptr; }
 
 Op& push(OpKind k) {
     Op op{};
@@ -66,6 +68,18 @@ Op& push(OpKind k) {
     op.colour = win.colour;
     win.page.ops.push_back(op);
     return win.page.ops.back();
+}
+
+void box(OpKind k, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    Op& op = push(k);
+    op.x1 = x1 < x2 ? x1 : x2;
+    op.x2 = x1 < x2 ? x2 : x1;
+    op.y1 = y1 < y2 ? y1 : y2;
+    op.y2 = y1 < y2 ? y2 : y1;
+}
+
+void tell_drawn() {
+    if (watcher != nullptr) watcher->drawn(win.page);
 }
 
 }  // namespace
@@ -80,7 +94,10 @@ int32_t palette(int32_t index) {
     return (index >= 0 && index < 16) ? VGA[index] : 0;
 }
 
-void set_window_config(const WindowConfig& c) { win.title = c.title; }
+void set_window_config(const WindowConfig& c) {
+    win.title = c.title;
+    if (watcher != nullptr) watcher->titled(win.title);
+}
 
 WindowConfig window_config() {
     WindowConfig c;
@@ -97,6 +114,7 @@ WindowConfig window_config() {
 void set_background(int32_t c) { win.background = c; }
 
 void clear() {
+    if (watcher != nullptr) watcher->clearing(win.page, win.background);
     write_page();
     win.page.title.clear();
     win.page.background = win.background;
@@ -123,21 +141,19 @@ void line_to(int32_t x, int32_t y) {
     op.y2 = y;
     win.x = x;
     win.y = y;
+    tell_drawn();
 }
 
 void rectangle(bool filled, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (!sink()) return;
-    Op& op = push(filled ? OpKind::filled_rectangle : OpKind::rectangle);
-    op.x1 = x1 < x2 ? x1 : x2;
-    op.x2 = x1 < x2 ? x2 : x1;
-    op.y1 = y1 < y2 ? y1 : y2;
-    op.y2 = y1 < y2 ? y2 : y1;
+    box(filled ? OpKind::filled_rectangle : OpKind::rectangle, x1, y1, x2, y2);
+    tell_drawn();
 }
 
 void ellipse(bool filled, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     if (!sink()) return;
-    rectangle(filled, x1, y1, x2, y2);
-    win.page.ops.back().kind = filled ? OpKind::filled_ellipse : OpKind::ellipse;
+    box(filled ? OpKind::filled_ellipse : OpKind::ellipse, x1, y1, x2, y2);
+    tell_drawn();
 }
 
 int32_t register_fonts(std::string_view) { return int32_t(std::size(FACES)); }
@@ -201,6 +217,7 @@ void draw_text(std::string_view text) {
     op.text_at = uint32_t(win.page.texts.size());
     op.text_len = uint32_t(text.size());
     win.page.texts.append(text);
+    tell_drawn();
 }
 
 const Page& page() { return win.page; }
@@ -220,6 +237,36 @@ void set_page_title(std::string_view title) { win.page.title.assign(title); }
 void finish_page() { write_page(); }
 
 int32_t pages_written() { return win.written; }
+
+void set_watcher(Watcher* w) { watcher = w; }
+
+bool clip_segment(double& x1, double& y1, double& x2, double& y2, double lo_x, double lo_y, double hi_x,
+                  double hi_y) {
+    // Liang-Barsky: the parameter range of the segment inside each edge.
+    double t0 = 0.0, t1 = 1.0, dx = x2 - x1, dy = y2 - y1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 - lo_x, hi_x - x1, y1 - lo_y, hi_y - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;
+            continue;
+        }
+        double t = q[i] / p[i];
+        if (p[i] < 0.0) {
+            if (t > t1) return false;
+            if (t > t0) t0 = t;
+        } else {
+            if (t < t0) return false;
+            if (t < t1) t1 = t;
+        }
+    }
+    double ax = x1 + t0 * dx, ay = y1 + t0 * dy;
+    x2 = x1 + t1 * dx;
+    y2 = y1 + t1 * dy;
+    x1 = ax;
+    y1 = ay;
+    return true;
+}
 
 void reset() { win = Window{}; }
 

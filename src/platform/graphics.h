@@ -93,6 +93,27 @@ const Page& page();
 // Title of the current page; clearing the window starts a page without one.
 void set_page_title(std::string_view title);
 
+// A window that shows the pages as they are drawn (a windowed backend). It
+// is told, on the drawing thread, of each op appended, of each clear and of
+// the window's title.
+class Watcher {
+public:
+    virtual ~Watcher() = default;
+    // page.ops.back() has just been appended.
+    virtual void drawn(const Page& page) = 0;
+    // The window is being cleared: `page` is the page that ends, still
+    // whole; `background` the colour of the next one.
+    virtual void clearing(const Page& page, int32_t background) = 0;
+    virtual void titled(std::string_view title) = 0;
+};
+// nullptr: nobody watches. reset() keeps the watcher.
+void set_watcher(Watcher* watcher);
+
+// Clips the segment to the box [lo_x, hi_x] x [lo_y, hi_y]; false when none
+// of it lies inside.
+bool clip_segment(double& x1, double& y1, double& x2, double& y2, double lo_x, double lo_y, double hi_x,
+                  double hi_y);
+
 // Plot folder of the run; empty for the null sink. Numbering starts at 1.
 void set_plot_folder(std::string folder);
 const std::string& plot_folder();

@@ -156,33 +156,46 @@ bool load_script(std::string_view text, std::string_view source, std::string& er
 
 std::size_t pending_events() { return script.events.size() - script.next; }
 
-int32_t run_modal(Dialog& d) {
+bool perform_on_model(Dialog& d, const Event& e, int32_t& ended) {
+    ended = 0;
+    switch (e.kind) {
+        case EventKind::click: return d.user_click(e.id, ended);
+        case EventKind::check: return d.user_check(e.id, e.value == "1");
+        case EventKind::text: return d.user_set_text(e.id, e.value);
+        case EventKind::type: return d.user_type(e.id, e.value);
+        case EventKind::select: return d.user_select(e.id, e.value);
+        case EventKind::expect: break;
+    }
+    return false;
+}
+
+int32_t replay(Dialog& d, const Perform& perform) {
     for (;;) {
         if (!d.loaded()) return 2;
-        if (script.next >= script.events.size()) {
-            int32_t answer = d.unattended_answer();
-            log_line("kolm: dialog " + std::to_string(d.template_id()) + " \"" + std::string(d.caption()) +
-                     "\": no more script events, answering " + std::to_string(answer));
-            return answer;
-        }
+        if (script.next >= script.events.size()) return 0;
         std::size_t k = script.next++;
         const Event e = script.events[k];  // callbacks may append events
-        bool ok = true;
-        int32_t ended = 0;
-        switch (e.kind) {
-            case EventKind::expect:
-                fail(k, "message " + std::to_string(e.id) + " expected, but dialog " +
-                            std::to_string(d.template_id()) + " is waiting for the user");
-                continue;
-            case EventKind::click: ok = d.user_click(e.id, ended); break;
-            case EventKind::check: ok = d.user_check(e.id, e.value == "1"); break;
-            case EventKind::text: ok = d.user_set_text(e.id, e.value); break;
-            case EventKind::type: ok = d.user_type(e.id, e.value); break;
-            case EventKind::select: ok = d.user_select(e.id, e.value); break;
+        if (e.kind == EventKind::expect) {
+            fail(k, "message " + std::to_string(e.id) + " expected, but dialog " + std::to_string(d.template_id()) +
+                        " is waiting for the user");
+            continue;
         }
-        if (!ok) fail(k, refusal(d, e));
+        int32_t ended = 0;
+        if (!perform(d, e, ended)) fail(k, refusal(d, e));
         if (ended != 0) return ended;
     }
+}
+
+int32_t unattended(const Dialog& d) {
+    int32_t answer = d.unattended_answer();
+    log_line("kolm: dialog " + std::to_string(d.template_id()) + " \"" + std::string(d.caption()) +
+             "\": no more script events, answering " + std::to_string(answer));
+    return answer;
+}
+
+int32_t run_modal(Dialog& d) {
+    const int32_t ended = replay(d, perform_on_model);
+    return ended != 0 ? ended : unattended(d);
 }
 
 void message_shown(int32_t code, std::string_view text) {

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,20 @@ bool load_script(std::string_view text, std::string_view source, std::string& er
 
 // Runs a modal dialog from the script; the id of the button that ended it.
 int32_t run_modal(Dialog& dlg);
+
+// Performs one event on a dialog as its user would: false when the dialog
+// cannot take it; `ended` set to the id of a push button that ended the
+// modal run.
+using Perform = std::function<bool(Dialog& dlg, const Event& e, int32_t& ended)>;
+// The headless user: the event goes straight to the dialog's user actions.
+bool perform_on_model(Dialog& dlg, const Event& e, int32_t& ended);
+// Performs the pending events on the dialog until one ends its modal run
+// (that button's id; 2 when the dialog was released meanwhile), or 0 when
+// the events run out first. Refused events and expectations met here are
+// logged and counted as failures.
+int32_t replay(Dialog& dlg, const Perform& perform);
+// The answer of a dialog the script has no more events for, logged.
+int32_t unattended(const Dialog& dlg);
 
 // A numbered message is being shown: logged, and checked against a pending
 // expect event.

@@ -37,31 +37,9 @@ void num(std::string& out, double v) {
 
 double clampd(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-// Liang-Barsky clipping of the segment to the widened window.
+// The segment clipped to the widened window.
 bool clip(double& x1, double& y1, double& x2, double& y2) {
-    double t0 = 0.0, t1 = 1.0, dx = x2 - x1, dy = y2 - y1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x1 - LO_X, HI_X - x1, y1 - LO_Y, HI_Y - y1};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0) return false;
-            continue;
-        }
-        double t = q[i] / p[i];
-        if (p[i] < 0.0) {
-            if (t > t1) return false;
-            if (t > t0) t0 = t;
-        } else {
-            if (t < t0) return false;
-            if (t < t1) t1 = t;
-        }
-    }
-    double ax = x1 + t0 * dx, ay = y1 + t0 * dy;
-    x2 = x1 + t1 * dx;
-    y2 = y1 + t1 * dy;
-    x1 = ax;
-    y1 = ay;
-    return true;
+    return clip_segment(x1, y1, x2, y2, LO_X, LO_Y, HI_X, HI_Y);
 }
 
 bool outside(const Op& op) {

@@ -27,9 +27,18 @@ constexpr std::string_view USAGE =
     "Usage: kolm [OPTIONS]\n"
     "True-height analysis of ionogram trace records (SAO files).\n"
     "\n"
-    "The dialogs are answered from events; without events the specification\n"
-    "dialog answers EXIT and the run ends.\n"
+    "Started on a display without options, kolm opens its window (when it was\n"
+    "built with one): the cover, the specification dialog, and the graphics\n"
+    "window that draws each record while the run goes on. With any of the\n"
+    "options below other than --window, or without a display, it runs\n"
+    "headless: the dialogs are answered from events, and without events the\n"
+    "specification dialog answers EXIT.\n"
+    "A run given events never waits: when they run out, every dialog and\n"
+    "message box takes its default answer (EXIT or cancel where it has one).\n"
     "\n"
+    "  --window           open the window even with the options below; the\n"
+    "                     events then drive its widgets\n"
+    "  --headless         never open a window\n"
     "  --script FILE      replay the dialog events of FILE, one per line:\n"
     "                       click ID | text ID VALUE | type ID VALUE |\n"
     "                       check ID 0|1 | select ID ITEM | expect CODE\n"
@@ -47,7 +56,7 @@ constexpr std::string_view USAGE =
     "\n"
     "Exit status: 0 normal end, 1 program stopped or run ended by a fatal\n"
     "error, 2 bad options or script, 3 script events or expectations that\n"
-    "did not match the dialogs.\n";
+    "did not match the dialogs, 4 window closed before the run ended.\n";
 
 // Control ids of the specification dialog that the shorthand options act on.
 namespace spec = res::spec;
@@ -98,11 +107,18 @@ Startup start_headless(int argc, const char* const* argv) {
         {"--step", &o.step, &o.has_step},             {"--accuracy", &o.accuracy, &o.has_accuracy},
         {"--format", &o.format, &o.has_format},       {"--program", &o.program, &o.has_program},
     };
+    Mode mode = Mode::automatic;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fwrite(USAGE.data(), 1, USAGE.size(), stdout);
             return {false, 0};
+        }
+        if (arg == "--window" || arg == "--headless") {
+            const Mode m = arg == "--window" ? Mode::window : Mode::headless;
+            if (mode != Mode::automatic && mode != m) return usage_error("--window and --headless exclude each other");
+            mode = m;
+            continue;
         }
         std::string_view name = arg, value;
         bool inline_value = false;
@@ -178,7 +194,7 @@ Startup start_headless(int argc, const char* const* argv) {
         stop_hook_set = true;
         platform::at_stop([] { gfx::finish_page(); });
     }
-    return {true, 0};
+    return {true, 0, mode, dialog || o.has_script, o.has_plots};
 }
 
 int finish_headless() {

@@ -20,6 +20,7 @@
 namespace {
 
 using namespace kolm::platform;
+using kolm::ui::Mode;
 using kolm::ui::Startup;
 using kolm::ui::start_headless;
 using kolm::ui::finish_headless;
@@ -57,6 +58,7 @@ TEST_F(CommandLine, BadOptionsExitWithStatusTwo) {
         {{"--script", "/nonexistent/events"}, "cannot read the script /nonexistent/events"},
         {{"--script", bad_script.c_str()}, "line 2: unknown event \"push\""},
         {{"--plots", not_dir.c_str()}, "cannot create the plot folder"},
+        {{"--window", "--headless"}, "--window and --headless exclude each other"},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv = {"kolm"};
@@ -77,8 +79,8 @@ TEST_F(CommandLine, HelpListsTheOptions) {
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_FALSE(s.run);
     EXPECT_EQ(s.exit_status, 0);
-    for (const char* opt : {"--script", "--plots", "--input", "--output", "--step", "--accuracy", "--format",
-                            "--program", "--help"})
+    for (const char* opt : {"--window", "--headless", "--script", "--plots", "--input", "--output", "--step",
+                            "--accuracy", "--format", "--program", "--help"})
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
 }
 
@@ -116,6 +118,41 @@ TEST_F(CommandLine, DialogOptionsBecomeEventsBeforeTheScript) {
     EXPECT_EQ(d.run_modal(), 2);  // the script's click
     EXPECT_EQ(headless::failures(), 0);
     EXPECT_EQ(finish_headless(), 0);
+}
+
+// What the choice between window and headless run looks at.
+TEST_F(CommandLine, ModeAndWhatTheRunIsGiven) {
+    const std::string plots = (dir_ / "plots").string();
+    std::ofstream(dir_ / "events") << "click 2\n";
+    const std::string events = (dir_ / "events").string();
+    struct Case {
+        std::vector<const char*> args;
+        Mode mode;
+        bool scripted, plots;
+    };
+    const Case cases[] = {
+        {{}, Mode::automatic, false, false},
+        {{"--window"}, Mode::window, false, false},
+        {{"--headless"}, Mode::headless, false, false},
+        {{"--window", "--window"}, Mode::window, false, false},
+        {{"--input", "x.sao"}, Mode::automatic, true, false},
+        {{"--script", events.c_str()}, Mode::automatic, true, false},
+        {{"--plots", plots.c_str()}, Mode::automatic, false, true},
+        {{"--window", "--step", "10"}, Mode::window, true, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv = {"kolm"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        testing::internal::CaptureStderr();
+        const Startup s = start_headless(int(argv.size()), argv.data());
+        testing::internal::GetCapturedStderr();
+        const std::string what = c.args.empty() ? "no options" : c.args[0];
+        ASSERT_TRUE(s.run) << what;
+        EXPECT_EQ(s.mode, c.mode) << what;
+        EXPECT_EQ(s.scripted, c.scripted) << what;
+        EXPECT_EQ(s.plots, c.plots) << what;
+    }
+    gfx::reset();
 }
 
 TEST_F(CommandLine, NoOptionsLeaveTheDialogsUnattended) {
@@ -162,12 +199,13 @@ TEST_F(CommandLine, StopWritesThePageAndExitsWithOne) {
     EXPECT_TRUE(fs::exists(fs::path(plots) / "plot-0001.svg"));
 }
 
-// The program itself: --help, a bad option, and a run without events.
+// The program itself: --help, a bad option, and a headless run without
+// events.
 TEST_F(CommandLine, ExitStatusOfTheProgram) {
     const std::string kolm = std::string(KOLM_BINARY_DIR) + "/apps/kolm";
     ASSERT_TRUE(fs::exists(kolm));
     const std::pair<std::vector<std::string>, int32_t> cases[] = {
-        {{"--help"}, 0}, {{"--bogus"}, 2}, {{"--format", "x"}, 2}, {{}, 0}};
+        {{"--help"}, 0}, {{"--bogus"}, 2}, {{"--format", "x"}, 2}, {{"--headless"}, 0}};
     for (const auto& [args, status] : cases) {
         std::vector<std::string> quiet = args;
         RunResult r = run_program(kolm, quiet);
