@@ -24,12 +24,18 @@ void put_digits(char* ts, int col, int32_t value, int w) {
     }
 }
 
+// Slots that only pass through the program (its own and the members that
+// nothing changes): a record that did not carry them had them read as 0.
+constexpr int PASS_THROUGH[] = {3, 4, 5, 6, 10, 12, 13, 14, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 29, 30, 36};
+
 void characteristics(SaoRecord& rec) {
     auto& SC = rec.G4;
     const SclchrBlock& s = SCLCHR;
     const Scale2Block& e = SCALE2;
     SC(1) = s.FOF2;
-    SC(2) = s.FOF1;
+    // The decoding marks a foF1 above 999 (the record's "no value") as 999.9;
+    // the record keeps its own marker rather than a 999.9 MHz critical frequency.
+    if (!(s.FOF1 == NOHEIGHT && SC(2) > 999.0f)) SC(2) = s.FOF1;
     SC(3) = s.CHR3;
     SC(6) = e.CHR6;
     SC(7) = s.FMINF;
@@ -72,7 +78,13 @@ void characteristics(SaoRecord& rec) {
         SC(33) = NOTCOMPUTED;
         SC(38) = NOTCOMPUTED;
     }
-    if (rec.DFI(4) < 43) rec.DFI(4) = 43;
+    // The record goes out with all 43 slots; those it did not carry and that
+    // no result fills are "not available", not the 0 they were read as.
+    if (rec.DFI(4) < 43) {
+        for (int i : PASS_THROUGH)
+            if (i > rec.DFI(4)) SC(i) = NOTCOMPUTED;
+        rec.DFI(4) = 43;
+    }
 }
 
 void coefficient_groups(SaoRecord& rec) {
@@ -104,12 +116,17 @@ void coefficient_groups(SaoRecord& rec) {
     }
 
     rec.DFI(39) = 0;
-    if ((top == etop::TRACE && code != status::E_TRACE) ||
-        ((top == etop::PREDICTED || top == etop::SCALED) && code == status::PROFILE_OBTAINED)) {
+    const float e_top = c.FC(4) == 0.0f ? c.FC(2) : c.FC(4);
+    // Only an E section that was solved: a record whose inversion never
+    // reached the E layer (status 0, foF2 beyond the sounding) or failed on
+    // its frequency range has no section to report, not one from 0 to 0 MHz.
+    const bool e_solved = c.FC(1) > 0.0f && e_top > c.FC(1);
+    if (e_solved && ((top == etop::TRACE && code != status::E_TRACE) ||
+                     ((top == etop::PREDICTED || top == etop::SCALED) && code == status::PROFILE_OBTAINED))) {
         rec.DFI(39) = 7;
         auto& g = rec.G39;
         g(1) = c.FC(1);
-        g(2) = c.FC(4) == 0.0f ? c.FC(2) : c.FC(4);
+        g(2) = e_top;
         g(3) = c.ZME;
         g(4) = c.ER(1);
         for (int i = 1; i <= 3; ++i) g(4 + i) = c.AE(i);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
@@ -91,6 +92,8 @@ protected:
 
 TEST_F(ResultsTest, StatusOtherThanTwoDropsTheResults) {
     SCALE2.IQUALE(2) = 8;
+    LAYCOF.FC(1) = 0.2f;  // an E section was solved before the F2 failure
+    LAYCOF.FC(2) = 3.1f;
     LAYCOF.ZMF2 = 250.0f;
     YLAYER.YE = 20.0f;
     SCALE2.FOE = 3.1f;
@@ -100,8 +103,10 @@ TEST_F(ResultsTest, StatusOtherThanTwoDropsTheResults) {
     EXPECT_EQ(r.DFI(4), 43);
     for (int i : {32, 33, 34, 37, 38, 39, 40, 41, 42, 43}) EXPECT_EQ(r.G4(i), 9999.0f) << i;
     EXPECT_EQ(r.G4(35), 6.0f);
-    EXPECT_EQ(r.G4(36), 1036.0f);  // own slots go back unchanged
-    EXPECT_EQ(r.G4(4), 1004.0f);
+    EXPECT_EQ(r.G4(4), 1004.0f);  // own slots go back unchanged
+    EXPECT_EQ(r.G4(2), 1002.0f) << "the record's own marker for no foF1, not 999.9";
+    // Own slots beyond the 31 the record carried go out as not available.
+    EXPECT_EQ(r.G4(36), 9999.0f);
     EXPECT_EQ(r.G4(16), 20.0f);
     EXPECT_EQ(r.G4(9), 3.1f);  // observed E top
     EXPECT_NEAR(r.G4(27), 0.03f, 1e-5f);
@@ -118,6 +123,25 @@ TEST_F(ResultsTest, StatusOtherThanTwoDropsTheResults) {
     SCALE2.IQUALE(2) = 7;
     results_to_record(*rec, 'Y');
     EXPECT_EQ(r.DFI(39), 0);
+    EXPECT_EQ(r.G4(36), 9999.0f);
+
+    // No E section: the inversion never reached the E layer (status 0, or
+    // foF2 beyond the sounding), or it failed on the E frequency range.
+    for (auto [code, fc1, fc2] : {std::tuple{0, 0.0f, 0.0f}, {8, 0.0f, 0.0f}, {4, 3.2f, 3.1f}}) {
+        SCALE2.IQUALE(2) = int16_t(code);
+        LAYCOF.FC(1) = fc1;
+        LAYCOF.FC(2) = fc2;
+        results_to_record(*rec, 'Y');
+        EXPECT_EQ(r.DFI(39), 0) << "status " << code;
+    }
+
+    // A record that carried all 43 slots keeps its own; a real foF1 goes out.
+    r.DFI(4) = 43;
+    r.G4(36) = 1036.0f;
+    SCLCHR.FOF1 = 4.2f;
+    results_to_record(*rec, 'Y');
+    EXPECT_EQ(r.G4(36), 1036.0f);
+    EXPECT_EQ(r.G4(2), 4.2f);
 }
 
 TEST_F(ResultsTest, ProfileGroupsWithStatusTwo) {

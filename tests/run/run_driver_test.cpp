@@ -283,7 +283,7 @@ TEST_F(RunTest, EverySampleFileComesOutAsCode5Records) {
                 EXPECT_NEAR(b.G4(2), b.G38(2), 0.0005f);
                 EXPECT_NEAR(b.G4(2), a.G4(2), 0.03f);
             } else {
-                EXPECT_FLOAT_EQ(b.G4(2), a.G4(2) > 999.0f ? 999.9f : a.G4(2));
+                EXPECT_FLOAT_EQ(b.G4(2), a.G4(2)) << "no foF1: the record's own marker";
             }
         }
     }
