@@ -12,6 +12,7 @@
 #include "blocks/run_state.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/least_squares.h"
+#include "inversion/section_guard.h"
 #include "inversion/valley_rise.h"
 
 namespace kolm {
@@ -174,9 +175,8 @@ void RECVIRTX(float F, float& HV, int32_t MODE) {
         HV = NOTCOMPUTED;
         return;
     }
-    // 1. Keep the section limits and term count.
-    const float fstart = T.FSTART, fend = T.FEND;
-    const int16_t nn = T.NN;
+    // 1. Keep the section limits and term count (put back on return).
+    const SectionGuard keep(SectionGuard::Keep::section);
     T.FSTART = C.FC(irgn);
     T.FEND = C.FC(irgn + 1);
     const bool own = MODE != 2 && MODE != 3 && MODE != 4;
@@ -204,10 +204,6 @@ void RECVIRTX(float F, float& HV, int32_t MODE) {
             f1part = crossing(F, C.FC(2), C.FC(3), 5, C.AF1.data());
         HV = HV + f1part + vpart + epart;
     }
-    // 6. Restore.
-    T.FSTART = fstart;
-    T.FEND = fend;
-    T.NN = nn;
 }
 
 }  // namespace kolm
