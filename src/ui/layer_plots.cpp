@@ -18,8 +18,6 @@ namespace {
 
 constexpr int32_t MAXSTEPS = 4096;  // frequency or height steps of one curve
 
-int32_t frame_scale() { return PLOTWN.P(7) > 0 ? PLOTWN.P(7) : 1; }
-
 // A 5-pixel circle around (f, h); none where it could not show.
 void marker(float f, float h) {
     const int32_t x = plot_x(f), y = plot_y(h);

@@ -150,9 +150,10 @@ void FONTSET(int16_t IFONT, std::string_view HEIGHT, std::string_view WIDTH) {
 
 bool plotting() { return PLOTWN.P(plotwn::GRAPHICS) != 0 && gfx::drawing(); }
 
+int32_t frame_scale() { return PLOTWN.P(plotwn::FSCALE) > 0 ? PLOTWN.P(plotwn::FSCALE) : 1; }
+
 int32_t plot_x(float f) {
-    int32_t s = PLOTWN.P(plotwn::FSCALE) > 0 ? PLOTWN.P(plotwn::FSCALE) : 1;
-    return saturate(int64_t(PLOTWN.P(plotwn::LEFT)) + trunc_i32(f / 0.025f + 0.005f) / s);
+    return saturate(int64_t(PLOTWN.P(plotwn::LEFT)) + trunc_i32(f / 0.025f + 0.005f) / frame_scale());
 }
 
 int32_t plot_y(float h) { return saturate(int64_t(PLOTWN.P(plotwn::BOTTOM)) - trunc_i32(h / 2.0f + 0.5f)); }

@@ -33,6 +33,9 @@ void PLOTSSN();
 // the plots draw, and format their texts, only then.
 bool plotting();
 
+// Frequency divisor S of the frame as SETCOORD set it (PLOTWN 7), at least 1.
+int32_t frame_scale();
+
 // Plot mapping of the frame: frequency (MHz) to x, height (km) to y. Values
 // far outside the frame saturate instead of wrapping.
 int32_t plot_x(float f);

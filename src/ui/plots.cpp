@@ -22,13 +22,13 @@ void PLOTPROF(int32_t ICOLOR, float FA, float FB, float HB, int32_t N, const flo
     if (!plotting()) return;
     if (FA <= 0.0f || FB <= FA) return;
     const int32_t Y1 = PLOTWN.P(plotwn::BOTTOM);
-    const float S = float(PLOTWN.P(plotwn::FSCALE) > 0 ? PLOTWN.P(plotwn::FSCALE) : 1);
+    const float S = float(frame_scale());
 
     int32_t top;
     if (LAYCTL.IRGN == 1) top = Y1 - 200;
     else if (LAYCTL.IRGN == 2) top = Y1 - 250;
     else top = FB >= 6.0f * S ? Y1 - 350 : Y1 - 300;
-    gfx::set_colour(gfx::rgb(255, 255, 0));
+    gfx::set_colour(YELLOW);
     const int32_t xb = plot_x(FB);
     gfx::move_to(xb, Y1);
     gfx::line_to(xb, top);
