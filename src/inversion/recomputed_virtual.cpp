@@ -88,16 +88,22 @@ float valley_part(float F) {
     }
     if (V.WV4 > 0.0f) {
         // Plasma frequency linear in height from FVAL up to the current FEND.
-        part += valley_rise_delay(F, TRCSEC.FEND, [FH, DIP](float u, float f, float fn2) {
-            float g;
-            GOSUB(u, f, fn2, FH, DIP, g);
-            return g;
-        });
+        part += valley_rise_delay(F, TRCSEC.FEND, GOSUB);
     }
     return part;
 }
 
 }  // namespace
+
+int16_t load_region_coefficients(int irgn) {
+    auto& C = LAYCOF;
+    if (irgn == 1) {
+        for (int i = 1; i <= 3; ++i) C.A(i) = C.AE(i);
+        return 3;
+    }
+    for (int i = 1; i <= 5; ++i) C.A(i) = irgn == 2 ? C.AF1(i) : C.AF2(i);
+    return 5;
+}
 
 void RECVIRT(float F, float& HV, int16_t MODE) {
     auto& T = TRCSEC;
@@ -120,13 +126,7 @@ void RECVIRT(float F, float& HV, int16_t MODE) {
         HV = NOTCOMPUTED;
     } else {
         if (own) {
-            if (irgn == 1) {
-                T.NN = 3;
-                for (int i = 1; i <= 3; ++i) C.A(i) = C.AE(i);
-            } else {
-                T.NN = 5;
-                for (int i = 1; i <= 5; ++i) C.A(i) = irgn == 2 ? C.AF1(i) : C.AF2(i);
-            }
+            T.NN = load_region_coefficients(irgn);
             // At the region's top the wave reflects at the peak: the kernel,
             // which leaves a wave at or above the top out, integrates it from
             // just below.

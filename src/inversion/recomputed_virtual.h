@@ -33,6 +33,12 @@ inline constexpr int16_t RV_VALLEY = 3;  // the valley
 inline constexpr int16_t RV_F1 = 4;      // the F1 layer
 inline constexpr int16_t RV_ALL = 5;     // the complete virtual height
 
+// A(1..n) := the stored coefficients of region irgn (1 E: 3, 2 F1: 5,
+// 3 F2: 5); returns n.
+// Reads: LAYCOF.
+// Writes: LAYCOF (A).
+int16_t load_region_coefficients(int irgn);
+
 // Virtual height at wave frequency F of region IRGN from the stored layer
 // coefficients, by MODE. A frequency above the region's top has no value
 // (HV = 9999.0). The section state (FSTART, FEND, NN, NFQ, FK(1), S(.,1)) is

@@ -11,12 +11,16 @@ namespace kolm {
 
 // Delay (km) of wave F through the WV4 km over which the plasma frequency
 // rises linearly from FVAL to fe: D R sum over the Gauss nodes of
-// w(J) G(u(J), F, fN**2)/fN, fN**2 = fe**2 - u(J)**2 D, D = fe**2 - FVAL**2,
-// R = WV4/(fe - FVAL), G(U, F, FN2) the ray's group index times U; never
-// less than WV4.
+// w(J) g(J)/fN, fN**2 = fe**2 - u(J)**2 D, D = fe**2 - FVAL**2,
+// R = WV4/(fe - FVAL), g(J) the ray's group index times u(J) from
+// INDEX(u(J), F, fN**2, FH, DIP, g) (GOSUB or GXSUB) with the field of
+// FLDPAR; never less than WV4.
+// Reads: FLDPAR, VALPAR.
+// Writes: no block.
 template <class GroupIndex>
-float valley_rise_delay(float F, float fe, GroupIndex G) {
+float valley_rise_delay(float F, float fe, GroupIndex INDEX) {
     const auto& V = VALPAR;
+    const float FH = FLDPAR.FH, DIP = FLDPAR.DIP;
     const float d = fe * fe - V.FVAL * V.FVAL;
     if (!(fe > V.FVAL && d > 0.0f)) return V.WV4;
     const float sd = std::sqrt(d);
@@ -24,7 +28,9 @@ float valley_rise_delay(float F, float fe, GroupIndex G) {
     float sum = 0.0f;
     for (int J = 1; J <= NGAUSS; ++J) {
         const float fn2 = (fe + GAUSSU(J) * sd) * (fe - GAUSSU(J) * sd);
-        sum += GAUSSW(J) * G(GAUSSU(J), F, fn2) / std::sqrt(fn2);
+        float g;
+        INDEX(GAUSSU(J), F, fn2, FH, DIP, g);
+        sum += GAUSSW(J) * g / std::sqrt(fn2);
     }
     const float p = sum * r * d;
     return p < V.WV4 ? V.WV4 : p;

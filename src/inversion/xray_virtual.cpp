@@ -12,6 +12,7 @@
 #include "blocks/run_state.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/least_squares.h"
+#include "inversion/recomputed_virtual.h"
 #include "inversion/section_guard.h"
 #include "inversion/valley_rise.h"
 
@@ -22,9 +23,6 @@ XraywkBlock XRAYWK;
 namespace {
 
 const RunStateReset reset_xraywk([] { XRAYWK = XraywkBlock{}; });
-
-// Slots of the field terms of the X-wave index in REALIN (written by GOGXCOM).
-constexpr int SINQ1 = 41, SINQ2 = 42;
 
 constexpr int MAXX = 5;  // basis terms of the X-wave integrals
 
@@ -107,24 +105,14 @@ void GXSUB(float U, float F, float FN2, float FH, float /*DIP*/, float& G) {
     const float C3 = C2 * XP;
     const float C5 = (B / YP) * Q0;
     const float C6 = (C5 + 2.0f) * C5;
-    const float R = std::sqrt(1.0f + RI(SINQ1) * C6);
-    const float Q = RI(SINQ2) / (R + 1.0f);
+    const float R = std::sqrt(1.0f + RI(realin::SINQ1) * C6);
+    const float Q = RI(realin::SINQ2) / (R + 1.0f);
     const float C7 = C6 * C1;
     const float P = C5 + C2 - C7 * Q;
     const float N2 = (1.0f - Q) * C7 / P;
     const float T = 2.0f * C6 / (R + 1.0f) - (C6 + 1.0f) * (C3 + 1.0f) / R;
-    const float D1 = 1.0f + C3 * (1.0f + 0.5f * RI(SINQ2) * T) / (P * P);
+    const float D1 = 1.0f + C3 * (1.0f + 0.5f * RI(realin::SINQ2) * T) / (P * P);
     G = std::sqrt(U * U / N2) * D1;
-}
-
-int16_t load_region_coefficients(int irgn) {
-    auto& C = LAYCOF;
-    if (irgn == 1) {
-        for (int i = 1; i <= 3; ++i) C.A(i) = C.AE(i);
-        return 3;
-    }
-    for (int i = 1; i <= 5; ++i) C.A(i) = irgn == 2 ? C.AF1(i) : C.AF2(i);
-    return 5;
 }
 
 namespace {
@@ -155,11 +143,7 @@ float valley_part(float F) {
     }
     if (V.WV4 > 0.0f) {
         // Plasma frequency linear in height from FVAL up to the current FEND.
-        part += valley_rise_delay(F, TRCSEC.FEND, [FH, DIP](float u, float f, float fn2) {
-            float g;
-            GXSUB(u, f, fn2, FH, DIP, g);
-            return g;
-        });
+        part += valley_rise_delay(F, TRCSEC.FEND, GXSUB);
     }
     return part;
 }
@@ -179,7 +163,7 @@ void RECVIRTX(float F, float& HV, int32_t MODE) {
     const SectionGuard keep(SectionGuard::Keep::section);
     T.FSTART = C.FC(irgn);
     T.FEND = C.FC(irgn + 1);
-    const bool own = MODE != 2 && MODE != 3 && MODE != 4;
+    const bool own = MODE != RV_E && MODE != RV_VALLEY && MODE != RV_F1;
 
     if (own && !(x_reflection(F, FLDPAR.FH) <= T.FEND * T.FEND)) {
         HV = NOTCOMPUTED;
@@ -193,14 +177,14 @@ void RECVIRTX(float F, float& HV, int32_t MODE) {
         }
         // 3. E layer: its start height, and the E section crossed below the F regions.
         float epart = 0.0f, vpart = 0.0f, f1part = 0.0f;
-        if (MODE != 1 && MODE != 3 && MODE != 4) {
+        if (MODE != RV_OWN && MODE != RV_VALLEY && MODE != RV_F1) {
             epart = DERPAR.HSTART;
             if (irgn > 1) epart = std::fmax(DERPAR.HSTART + crossing(F, C.FC(1), C.FC(2), 3, C.AE.data()), C.ZME);
         }
         // 4. Valley; 5. F1 layer below the F2 region.
-        const bool more = MODE != 1 && MODE != 2;
-        if (more && irgn > 1 && MODE != 4 && LAYCTL.W != 0.0f) vpart = valley_part(F);
-        if (more && MODE != 3 && irgn == 3 && C.FC(2) != C.FC(3))
+        const bool more = MODE != RV_OWN && MODE != RV_E;
+        if (more && irgn > 1 && MODE != RV_F1 && LAYCTL.W != 0.0f) vpart = valley_part(F);
+        if (more && MODE != RV_VALLEY && irgn == 3 && C.FC(2) != C.FC(3))
             f1part = crossing(F, C.FC(2), C.FC(3), 5, C.AF1.data());
         HV = HV + f1part + vpart + epart;
     }

@@ -45,7 +45,4 @@ void GXSUB(float U, float F, float FN2, float FH, float DIP, float& G);
 // restored; A(1..NN) is left holding the region's coefficients.
 void RECVIRTX(float F, float& HV, int32_t MODE);
 
-// A(1..n) := the coefficients of region irgn (1 E: 3, 2 F1: 5, 3 F2: 5); n.
-int16_t load_region_coefficients(int irgn);
-
 }  // namespace kolm
