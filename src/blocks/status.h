@@ -1,4 +1,6 @@
-// Inversion status codes, IQUALE(2): the one table of the whole system.
+// Inversion status codes, IQUALE(2): the one table of the whole system,
+// beside the blocks because the inversion, the models it calls and the run
+// all read the code.
 //
 // Only PROFILE_OBTAINED means that a profile was obtained; every other value
 // stops the layer sequence at the stage that set it.

@@ -5,13 +5,13 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/data_selection.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/section_guard.h"
 #include "inversion/section_setup.h"
 #include "inversion/stage_plots.h"
 #include "inversion/starting_shapes.h"
-#include "inversion/status.h"
 #include "notation/fixed_format.h"
 
 namespace kolm {
@@ -38,7 +38,7 @@ void EPROF(float& ERR) {
         return;
     }
     DATAEFFE();
-    EVFPLOT(10);
+    EVFPLOT(evf::DATA);
     float E = 0.0f;
     ECHAPMAN(E);
     ERR = E;

@@ -13,6 +13,7 @@
 #include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/data_selection.h"
 #include "inversion/e_layer.h"
 #include "inversion/f_section.h"
@@ -22,7 +23,6 @@
 #include "inversion/section_setup.h"
 #include "inversion/section_top.h"
 #include "inversion/stage_plots.h"
-#include "inversion/status.h"
 #include "inversion/valley.h"
 #include "platform/console.h"
 #include "sections/coef_reexpression.h"
@@ -60,7 +60,7 @@ void F1PROF(float& ERR) {
         Q(iquale::STATUS) = status::F1_TRACE;
         return;
     }
-    EVFPLOT(10);
+    EVFPLOT(evf::DATA);
     if (fsection::data_start_far_above(C.FC(2))) VALPAR.F1CASE = 1;
 
     // The extrapolation path reports no fit error.

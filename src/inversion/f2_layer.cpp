@@ -11,6 +11,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/data_selection.h"
 #include "inversion/f1_layer.h"
 #include "inversion/f_section.h"
@@ -18,7 +19,6 @@
 #include "inversion/peak_fit.h"
 #include "inversion/section_setup.h"
 #include "inversion/stage_plots.h"
-#include "inversion/status.h"
 #include "models/bottomside.h"
 #include "models/electron_content.h"
 #include "sections/coef_reexpression.h"
@@ -71,8 +71,8 @@ bool derive_f1() {
     }
     if (!fsection::f1_peak_plausible(5)) return false;
     PARAFITF();
-    EVFPLOT(3);
-    EVFPLOT(5);
+    EVFPLOT(evf::F1_LAYER);
+    EVFPLOT(evf::NONE);
     DERPAR.HSTARTF2 = C.ZMF1;
     VALPAR.F1CASES = VALPAR.F1CASE;
     VALPAR.F1CASE = 0;
@@ -130,7 +130,7 @@ void FPROF(float& ERR) {
             Q(iquale::STATUS) = status::F2_TRACE;
             return;
         }
-        EVFPLOT(10);
+        EVFPLOT(evf::DATA);
         if (T.NFQ <= 2) {
             Q(iquale::STATUS) = status::F2_FEW_POINTS;
             return;

@@ -14,11 +14,11 @@
 #include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/e_layer.h"
 #include "inversion/f1_layer.h"
 #include "inversion/recomputed_virtual.h"
 #include "inversion/section_top.h"
-#include "inversion/status.h"
 #include "inversion/valley.h"
 #include "platform/console.h"
 

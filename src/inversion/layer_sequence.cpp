@@ -6,6 +6,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
+#include "blocks/status.h"
 #include "inversion/e_block_fit.h"
 #include "inversion/e_layer.h"
 #include "inversion/f1_layer.h"
@@ -14,7 +15,6 @@
 #include "inversion/nh_table.h"
 #include "inversion/peak_fit.h"
 #include "inversion/stage_plots.h"
-#include "inversion/status.h"
 #include "inversion/valley.h"
 #include "models/qp_fit.h"
 
@@ -35,7 +35,7 @@ void layers_above_e() {
     // 5. Valley.
     MAHAGULY();
     if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED) return;
-    EVFPLOT(2);
+    EVFPLOT(evf::VALLEY);
 
     // 6.-8. F1 layer, when one is scaled; without trace points the F2 stage derives it.
     if (SCLCHR.FOF1 <= NO_F1_FOF1) {
@@ -45,8 +45,8 @@ void layers_above_e() {
             HEIGHTCHK();
             if (IQ(iquale::STATUS) > status::PROFILE_OBTAINED) return;
             PARAFITF();
-            EVFPLOT(3);
-            EVFPLOT(5);
+            EVFPLOT(evf::F1_LAYER);
+            EVFPLOT(evf::NONE);
         }
     }
     // 9. F2 layer, with its height check and 1 km table.
@@ -54,8 +54,8 @@ void layers_above_e() {
     if (IQ(iquale::STATUS) != status::PROFILE_OBTAINED || SMAT.KCHK > 0) return;
     // 10. Semi-thickness of the F2 layer and its plots.
     PARAFITF();
-    EVFPLOT(4);
-    EVFPLOT(5);
+    EVFPLOT(evf::F2_LAYER);
+    EVFPLOT(evf::NONE);
     // 11. Quasi-parabolic segments of the 1 km table, then the final table.
     QPFIT();
     NHTABLE(1);
@@ -89,8 +89,8 @@ void DECIDE() {
     // 4. E layer.
     EPROF(LAYCOF.ER(1));
     if (IQ(iquale::STATUS) == status::PROFILE_OBTAINED) {
-        EVFPLOT(1);
-        EVFPLOT(5);
+        EVFPLOT(evf::E_LAYER);
+        EVFPLOT(evf::NONE);
         layers_above_e();
     }
     // 12. E-block fit, for every record that reaches the sequence.

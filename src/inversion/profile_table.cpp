@@ -6,8 +6,8 @@
 #include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/recomputed_virtual.h"
-#include "inversion/status.h"
 #include "sections/coef_reexpression.h"
 
 namespace kolm {
@@ -61,7 +61,7 @@ float sum5(const FArray<float, 7>& a) {
 // Status 8 before the sequence (foF2 beyond the frequency range) leaves the
 // E boundary at its reset value 0.
 bool e_layer_solved() {
-    const int16_t st = SCALE2.IQUALE(2);
+    const int16_t st = SCALE2.IQUALE(iquale::STATUS);
     if (st == status::NO_INVERSION || st == status::E_RANGE || st == status::E_TRACE) return false;
     return LAYCOF.FC(2) > 0.0f;
 }
@@ -69,7 +69,7 @@ bool e_layer_solved() {
 }  // namespace
 
 void PELTARTABLE() {
-    if (SCALE2.IQUALE(2) != status::PROFILE_OBTAINED) return;
+    if (SCALE2.IQUALE(iquale::STATUS) != status::PROFILE_OBTAINED) return;
     auto& W = TRCWRK;
     auto& T = TRCSEC;
     auto& C = LAYCOF;
@@ -175,21 +175,21 @@ void PELTARTABLE() {
 void TOPELTAR() {
     auto& C = LAYCOF;
     auto& IQ = SCALE2.IQUALE;
-    const bool solved = IQ(2) == status::PROFILE_OBTAINED;
+    const bool solved = IQ(iquale::STATUS) == status::PROFILE_OBTAINED;
     // 1. The profile table.
     PELTARTABLE();
     // 2. foE from the E section, where this record solved it; a record
     //    whose E layer was not solved keeps its scaled foE.
     if (e_layer_solved()) {
-        if (IQ(1) == 1 || IQ(1) == 3)
+        if (IQ(iquale::ETOP) == etop::TRACE || IQ(iquale::ETOP) == etop::SCALED)
             SCALE2.FOE = C.FC(2);
-        else if (IQ(1) == 2)
+        else if (IQ(iquale::ETOP) == etop::PREDICTED)
             SCALE2.FOE = NOHEIGHT;
     }
     // 3. The profile's critical frequencies.
     if (solved) {
         if (C.FC(2) < C.FC(3) && C.FC(3) < C.FC(4)) SCLCHR.FOF1 = C.FC(3);
-        SAOHDR.REALIN(45) = C.FC(4);
+        SAOHDR.REALIN(realin::FMAX) = C.FC(4);
         SCLCHR.FOF2 = C.FC(4);
     }
     // 4. Boundaries in output order: FC(2) the F2 start, FC(4) the F1 start
@@ -198,12 +198,12 @@ void TOPELTAR() {
     const bool f1_rejected = SMAT.KCHKF1 > 0;
     C.FC(4) = C.FC(2);
     if (!f1_rejected) C.FC(2) = C.FC(3);
-    if (IQ(4) == 0 || f1_rejected) C.FC(4) = 0.0f;
+    if (IQ(iquale::F1_SCALED) == 0 || f1_rejected) C.FC(4) = 0.0f;
     // 5. Five coefficients per section are reported.
     TRCSEC.NN = 5;
     SCLCHR.NCOEF = 5;
     // 6. A predicted E top without a profile has no E coefficients.
-    if (!solved && IQ(1) == 2) C.AE.fill(0.0f);
+    if (!solved && IQ(iquale::ETOP) == etop::PREDICTED) C.AE.fill(0.0f);
     // 7. Reported valley; without a profile no valley and no F coefficients.
     auto& L = LAYCTL;
     L.WOUT = L.W;

@@ -7,7 +7,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "inversion/status.h"
+#include "blocks/status.h"
 #include "models/predict.h"
 #include "notation/fixed_format.h"
 

@@ -63,30 +63,30 @@ void EVFPLOT(int32_t MODE) {
     const auto& C = LAYCOF;
     const auto& V = VALPAR;
     switch (MODE) {
-        case 0:
+        case evf::TRACE:
             d.trace();
             break;
-        case 1:
+        case evf::E_LAYER:
             d.header();
             d.section(PLOT_RED, C.FC(1), C.FC(2), C.ZME, 3, C.AE.data());
-            PLOTRECV(5);
-            PLOTRECX(5);
+            PLOTRECV(RV_ALL);
+            PLOTRECX(RV_ALL);
             break;
-        case 2:
+        case evf::VALLEY:
             d.valley(V.FVAL, V.FVAL0, C.ZME, V.AVAL.data(), V.WV3, V.WV4);
             break;
-        case 3:
+        case evf::F1_LAYER:
             d.section(PLOT_RED, C.FC(2), C.FC(3), C.ZMF1, 5, C.AF1.data());
-            PLOTRECV(5);
-            PLOTRECX(5);
+            PLOTRECV(RV_ALL);
+            PLOTRECX(RV_ALL);
             break;
-        case 4:
+        case evf::F2_LAYER:
             d.section(PLOT_RED, C.FC(3), C.FC(4), C.ZMF2, 5, C.AF2.data());
             d.topside(int16_t(PLOT_RED), 2);
-            PLOTRECV(5);
-            PLOTRECX(5);
+            PLOTRECV(RV_ALL);
+            PLOTRECX(RV_ALL);
             break;
-        case 5:
+        case evf::NONE:
             break;
         default:
             d.data(1);

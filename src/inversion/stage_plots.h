@@ -62,10 +62,20 @@ void set_stage_drawing(StageDrawing* drawing);
 // frame then spans 28 MHz), else 1.
 int32_t frame_frequency_scale();
 
-// Stage plot by MODE: 0 trace; 1 E layer with the time and sunspot lines
-// and its recomputed curves; 2 valley; 3 F1 layer; 4 F2 layer and topside;
-// 5 nothing; any other the data points of the section. Nothing while
-// IDEBUG > 3.
+// Stages of EVFPLOT.
+namespace evf {
+inline constexpr int32_t TRACE = 0;     // the working trace
+inline constexpr int32_t E_LAYER = 1;   // E layer, time and sunspot lines, recomputed curves
+inline constexpr int32_t VALLEY = 2;    // the valley
+inline constexpr int32_t F1_LAYER = 3;  // F1 layer and its recomputed curves
+inline constexpr int32_t F2_LAYER = 4;  // F2 layer, topside and recomputed curves
+inline constexpr int32_t NONE = 5;      // called after each layer's plot; draws nothing
+inline constexpr int32_t DATA = 10;     // the data points of the section (so does any other number)
+}  // namespace evf
+
+// Stage plot by MODE (evf::). Nothing while IDEBUG > 3.
+// Reads: LAYCOF, OPTS, VALPAR.
+// Writes: no block of its own (see PLOTRECV, PLOTRECX).
 void EVFPLOT(int32_t MODE);
 
 // Recomputed ordinary-ray virtual heights of region IRGN by RECVIRT MODE

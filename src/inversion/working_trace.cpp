@@ -3,8 +3,8 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/stage_plots.h"
-#include "inversion/status.h"
 
 namespace kolm {
 
@@ -92,7 +92,7 @@ void SETRCE(int16_t& IOK) {
 
     if (K == 0) return reject();
     IOK = 1;
-    EVFPLOT(0);
+    EVFPLOT(evf::TRACE);
 }
 
 }  // namespace kolm

@@ -8,6 +8,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "models/scale_height.h"
 #include "models/table_files.h"
 #include "platform/console.h"
@@ -17,7 +18,6 @@ namespace kolm {
 
 namespace {
 
-constexpr int16_t PROFILE_OBTAINED = 2;  // inversion status of a solved profile
 constexpr int16_t TEC_KIND = 2;
 // Chapman topside by kind: content factor C and scale factor F.
 constexpr float TOP_CONTENT[2] = {1.71828f, 2.821f};
@@ -110,7 +110,7 @@ void CALTEC() {
     auto& D = DERPAR;
     int16_t& flag = SCLCHR.IERR;
     D.SHF = NOTCOMPUTED;
-    if (SCALE2.IQUALE(2) != PROFILE_OBTAINED) {
+    if (SCALE2.IQUALE(iquale::STATUS) != status::PROFILE_OBTAINED) {
         D.ITEC = NOTCOMPUTED;
         return;
     }

@@ -6,7 +6,7 @@
 #include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
-#include "inversion/status.h"
+#include "blocks/status.h"
 
 namespace kolm {
 

@@ -8,11 +8,11 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/layer_sequence.h"
 #include "inversion/profil1.h"
-#include "inversion/status.h"
-#include "record_fixture.h"
 #include "inversion_test.h"
+#include "record_fixture.h"
 
 namespace kolm {
 namespace {

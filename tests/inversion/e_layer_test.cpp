@@ -9,14 +9,14 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/e_layer.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/profil1.h"
 #include "inversion/starting_shapes.h"
-#include "inversion/status.h"
 #include "inversion/working_trace.h"
-#include "record_fixture.h"
 #include "inversion_test.h"
+#include "record_fixture.h"
 
 namespace kolm {
 namespace {

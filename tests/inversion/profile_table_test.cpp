@@ -13,11 +13,11 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
+#include "blocks/status.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/inversion_test.h"
 #include "inversion/profil1.h"
 #include "inversion/reference.h"
-#include "inversion/status.h"
 #include "inversion/synthetic_record.h"
 
 namespace kolm {

@@ -8,10 +8,10 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/gauss_integral.h"
 #include "inversion/inversion_test.h"
 #include "inversion/profil1.h"
-#include "inversion/status.h"
 #include "inversion/sequence_fixture.h"
 #include "inversion/synthetic_record.h"
 

@@ -12,10 +12,10 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/inversion_test.h"
 #include "inversion/profil1.h"
 #include "inversion/record_fixture.h"
-#include "inversion/status.h"
 #include "inversion/synthetic_record.h"
 
 namespace kolm {

@@ -6,8 +6,8 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/section_setup.h"
-#include "inversion/status.h"
 #include "inversion_test.h"
 
 namespace kolm {

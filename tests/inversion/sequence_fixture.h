@@ -11,6 +11,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "inversion/e_layer.h"
 #include "inversion/f1_layer.h"
 #include "inversion/f2_layer.h"
@@ -18,7 +19,6 @@
 #include "inversion/peak_fit.h"
 #include "inversion/profil1.h"
 #include "inversion/stage_plots.h"
-#include "inversion/status.h"
 #include "inversion/valley.h"
 #include "inversion/working_trace.h"
 #include "record_fixture.h"

@@ -5,7 +5,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
-#include "inversion/status.h"
+#include "blocks/status.h"
 #include "inversion/working_trace.h"
 #include "record_fixture.h"
 
