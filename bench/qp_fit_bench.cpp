@@ -6,6 +6,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "models/qp_fit.h"
 #include "sample_records.h"
 
@@ -22,7 +23,7 @@ bool fit_input(int i) {
     if (i >= int(s.records.size())) return false;
     NHPROF.HSTEP = 1.0f;
     QPRES.ERRMAX = 0.0f;
-    if (!invert(*s.records[size_t(i)]) || SCALE2.IQUALE(2) != 2) return false;
+    if (!invert(*s.records[size_t(i)]) || SCALE2.IQUALE(iquale::STATUS) != status::PROFILE_OBTAINED) return false;
     int16_t n = 1;
     while (n < NHPROF.NPTH && NHPROF.HTAB(n) < LAYCOF.ZMF2 - 0.0005f) ++n;
     NHPROF.NPTH = n;
@@ -53,7 +54,7 @@ void BM_InversionWithFit(benchmark::State& state) {
     QPRES.ERRMAX = float(state.range(1)) / 1000.0f;
     for (auto _ : state) invert(*s.records[size_t(i)]);
     state.SetLabel(s.names[size_t(i)]);
-    state.counters["status"] = SCALE2.IQUALE(2);
+    state.counters["status"] = SCALE2.IQUALE(iquale::STATUS);
     state.counters["segments"] = QPRES.NSEG;
 }
 

@@ -213,7 +213,7 @@ TEST_F(PeakFitSounding, SemiThicknessesOfSolvedLayers) {
         float first_f;
         testrec::load(synth::make_record(k.c, first_f));
         PROFIL1();
-        ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
+        ASSERT_EQ(SCALE2.IQUALE(iquale::STATUS), status::PROFILE_OBTAINED);
         const double ym2 = std::sqrt(2.0) * (k.f1 == NONE ? 60.0 : 45.0);
         EXPECT_NEAR(YLAYER.YF2, ym2, 0.15 * ym2);
         if (k.f1 == TRACED) {

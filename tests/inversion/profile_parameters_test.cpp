@@ -73,7 +73,7 @@ TEST_F(ProfileParameters, IriBottomsideThroughTheInversion) {
         testrec::load(make_record(c, first_f));
         NHPROF.HSTEP = 1.0f;
         PROFIL1();
-        ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
+        ASSERT_EQ(SCALE2.IQUALE(iquale::STATUS), status::PROFILE_OBTAINED);
         // The comparison without F1 is on the upper part of the bottomside,
         // where B0 and B1 trade off against each other.
         EXPECT_NEAR(IRIPAR.B0(), m.b0, 0.08 * m.b0);

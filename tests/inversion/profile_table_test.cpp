@@ -51,11 +51,11 @@ void set_solved_blocks() {
     SCALE2.FOE = 3.0f;
     SCLCHR.FOF1 = 4.32f;
     SCLCHR.FOF2 = 8.03f;
-    SAOHDR.REALIN(45) = 8.033f;
+    SAOHDR.REALIN(realin::FMAX) = 8.033f;
     auto& IQ = SCALE2.IQUALE;
-    IQ(1) = 1;
-    IQ(2) = status::PROFILE_OBTAINED;
-    IQ(4) = 1;
+    IQ(iquale::ETOP) = 1;
+    IQ(iquale::STATUS) = status::PROFILE_OBTAINED;
+    IQ(iquale::F1_SCALED) = 1;
 }
 
 // Each step of the hand-over, for solved and failed records. Boundaries in
@@ -100,18 +100,18 @@ TEST(ProfileEndStep, BoundariesCharacteristicsAndClearsByStatus) {
         set_solved_blocks();
         auto& C = LAYCOF;
         auto& IQ = SCALE2.IQUALE;
-        IQ(2) = c.status;
-        IQ(1) = c.iq1;
-        IQ(4) = c.iq4;
+        IQ(iquale::STATUS) = c.status;
+        IQ(iquale::ETOP) = c.iq1;
+        IQ(iquale::F1_SCALED) = c.iq4;
         SMAT.KCHKF1 = c.kchkf1;
         C.FC(2) = c.fc2, C.FC(3) = c.fc3, C.FC(4) = c.fc4;
-        const float foe = SCALE2.FOE, fof1 = SCLCHR.FOF1, fof2 = SCLCHR.FOF2, fmax = SAOHDR.REALIN(45);
+        const float foe = SCALE2.FOE, fof1 = SCLCHR.FOF1, fof2 = SCLCHR.FOF2, fmax = SAOHDR.REALIN(realin::FMAX);
         TRCSEC.NN = 3;
         TOPELTAR();
         EXPECT_FLOAT_EQ(SCALE2.FOE, c.foe == KEEP ? foe : c.foe);
         EXPECT_FLOAT_EQ(SCLCHR.FOF1, c.fof1 == KEEP ? fof1 : c.fof1);
         EXPECT_FLOAT_EQ(SCLCHR.FOF2, c.fof2 == KEEP ? fof2 : c.fof2);
-        EXPECT_FLOAT_EQ(SAOHDR.REALIN(45), c.fmax == KEEP ? fmax : c.fmax);
+        EXPECT_FLOAT_EQ(SAOHDR.REALIN(realin::FMAX), c.fmax == KEEP ? fmax : c.fmax);
         EXPECT_FLOAT_EQ(C.FC(1), 0.2f);
         EXPECT_FLOAT_EQ(C.FC(2), c.out2);
         EXPECT_FLOAT_EQ(C.FC(3), c.fc3);
@@ -150,7 +150,7 @@ TEST_F(ProfileTable, RowsFollowTheSectionCurvesOfASolvedRecord) {
     const testrec::Record r = synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f);
     testrec::load(r);
     PROFIL1();
-    ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
+    ASSERT_EQ(SCALE2.IQUALE(iquale::STATUS), status::PROFILE_OBTAINED);
     const auto& W = TRCWRK;
     const auto& C = LAYCOF;
     // Boundaries as the sections were solved: the end step left the E top
@@ -229,7 +229,7 @@ TEST_F(ProfileTable, FailedRecordKeepsItsWorkingTrace) {
     r.fof2 = r.f2.fc;
     testrec::load(r);
     PROFIL1();
-    ASSERT_EQ(SCALE2.IQUALE(2), status::F2_FEW_POINTS);
+    ASSERT_EQ(SCALE2.IQUALE(iquale::STATUS), status::F2_FEW_POINTS);
     const auto& W = TRCWRK;
     EXPECT_EQ(W.NFQE, int(r.e.heights.size()));
     EXPECT_EQ(W.NFQF, 2);

@@ -36,7 +36,7 @@ std::unique_ptr<SaoRecord> output_of(const Case& c, float step, float accuracy) 
     NHPROF.HSTEP = step;
     QPRES.ERRMAX = accuracy;
     PROFIL1();
-    EXPECT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED) << c.name;
+    EXPECT_EQ(SCALE2.IQUALE(iquale::STATUS), status::PROFILE_OBTAINED) << c.name;
     results_to_record(*rec, 'Y');
     const std::string path = (std::filesystem::current_path() / "qp.sao").string();
     platform::open_unit(UNIT, path, platform::UnitMode::write);

@@ -25,7 +25,7 @@ protected:
         float first_f;
         NHPROF.HSTEP = 1.0f;
         testrec::solve_through_f2(synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f));
-        ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
+        ASSERT_EQ(SCALE2.IQUALE(iquale::STATUS), status::PROFILE_OBTAINED);
         ASSERT_EQ(LAYCTL.IRGN, 3);
     }
 };

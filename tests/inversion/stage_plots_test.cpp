@@ -131,7 +131,7 @@ TEST_F(StagePlots, CurvesFollowTheModelTraces) {
         reset_run_state();
         rec = Recorder{};
         synth::invert(c);
-        ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
+        ASSERT_EQ(SCALE2.IQUALE(iquale::STATUS), status::PROFILE_OBTAINED);
         EXPECT_EQ(rec.traces, 1);
         EXPECT_EQ(rec.headers, 1);
         EXPECT_EQ(rec.sections, e.sections);
@@ -202,7 +202,7 @@ TEST_F(StagePlots, ResultsDoNotDependOnDrawing) {
             rec.on = way == 0;
             set_stage_drawing(way == 2 ? nullptr : &rec);
             synth::invert(c);
-            ASSERT_EQ(SCALE2.IQUALE(2), status::PROFILE_OBTAINED);
+            ASSERT_EQ(SCALE2.IQUALE(iquale::STATUS), status::PROFILE_OBTAINED);
             EXPECT_EQ(rec.curves.size(), way == 0 ? 6u : way == 1 ? 3u : 0u) << "way " << way;
             if (way == 0)
                 first = results();

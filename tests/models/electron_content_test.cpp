@@ -8,6 +8,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/status.h"
 #include "model_tables.h"
 #include "models/electron_content.h"
 #include "models/section_fit.h"
@@ -62,7 +63,7 @@ protected:
         parabolic_section(3.0, 9.0, 100.0, a);
         for (int j = 1; j <= 5; ++j) C.AF2(j) = a[j - 1];
         LAYCTL.W = w, LAYCTL.D = d;
-        SCALE2.IQUALE(2) = 2;
+        SCALE2.IQUALE(iquale::STATUS) = status::PROFILE_OBTAINED;
         auto& T = NHPROF;
         T.NPTH = 0;
         for (int h = 0; h <= 100; ++h) {
@@ -194,7 +195,7 @@ TEST_F(ElectronContent, WrongProfileAndMissingTable) {
     EXPECT_NE(DERPAR.ITEC, NOTCOMPUTED);
 
     // A failed inversion: neither value, no message.
-    SCALE2.IQUALE(2) = 18;
+    SCALE2.IQUALE(iquale::STATUS) = status::F2_OSCILLATING;
     ::testing::internal::CaptureStdout();
     CALTEC();
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");

@@ -222,7 +222,7 @@ TEST_F(LayerPlots, EightyPercentRuleOfTheRecomputedCurve) {
 // The peak marker reaches the frame top from a top frequency of 6 S MHz.
 TEST_F(LayerPlots, MarkerToTheFrameTopOnTheWideFrame) {
     frame(14.0f);
-    ASSERT_EQ(PLOTWN.P(7), 2);
+    ASSERT_EQ(PLOTWN.P(plotwn::FSCALE), 2);
     e_region();
     LAYCTL.IRGN = 3;
     LAYCOF.FC(3) = 5.0f;
@@ -234,7 +234,7 @@ TEST_F(LayerPlots, MarkerToTheFrameTopOnTheWideFrame) {
         EVFPLOT(4);
         const auto m = ops_of(gfx::OpKind::line, gfx::rgb(255, 255, 0));
         ASSERT_EQ(m.size(), 1u);
-        EXPECT_EQ(m[0].y2, PLOTWN.P(6) - (fb >= 12.0f ? 350 : 300)) << fb;
+        EXPECT_EQ(m[0].y2, PLOTWN.P(plotwn::BOTTOM) - (fb >= 12.0f ? 350 : 300)) << fb;
     }
 }
 
@@ -243,7 +243,7 @@ TEST_F(LayerPlots, MarkerToTheFrameTopOnTheWideFrame) {
 TEST_F(LayerPlots, WithoutSinkOnlyTheSideEffects) {
     gfx::drop_pages();
     frame(14.0f);
-    EXPECT_EQ(PLOTWN.P(7), 2) << "the frame's scale is set without drawing it";
+    EXPECT_EQ(PLOTWN.P(plotwn::FSCALE), 2) << "the frame's scale is set without drawing it";
     e_region();
     TRCSEC.FSTART = 7.0f;
     TRCSEC.FEND = 8.0f;
