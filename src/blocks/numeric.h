@@ -31,6 +31,8 @@ inline int32_t clamp_count(int32_t n, int32_t cap) { return n < 0 ? 0 : (n > cap
 
 // x rounded to the nearest multiple of 1/scale (scale 1000: to 0.001).
 inline float round_to(float x, float scale) { return std::round(x * scale) / scale; }
+// The same in 64 bits, for the routines that compute in 64-bit reals.
+inline double round_to(double x, double scale) { return std::round(x * scale) / scale; }
 
 // Whole grid steps in x: values stored as decimals (frequencies to the kHz,
 // heights) are taken onto the grid with half a thousandth of slack, so that

@@ -60,10 +60,7 @@ void GRIDDATA(float& F, float& H, float& FSTEP) {
         const float s = coarsest_step(p);
         if (s < FSTEP) FSTEP = s;
     }
-    if (H > 0.0f) {
-        const float t = std::trunc(H);
-        H = H - t >= 0.5f ? t + 1.0f : t;
-    }
+    if (H > 0.0f) H = round_to(H, 1.0f);  // the nearest whole km, a half up
 }
 
 void DATETODAY(int16_t JYR, int16_t JMON, int16_t JDAY, int16_t& JYR4, int16_t& JDOY, int32_t& JERR) {
@@ -115,9 +112,9 @@ void CLEAN_BLOCK(StdLayer& L) {
 void NORMALISE_CRITICAL(StdRecord& r) {
     for (StdLayer* L : {&r.F1, &r.F2}) {
         if (!L->present()) continue;
-        L->FC = RMILLI(L->FC);
+        L->FC = round_to(L->FC, 1000.0f);
         const float k = std::round(L->FC / r.FSTEP);
-        const float X = RMILLI(k * r.FSTEP);
+        const float X = round_to(k * r.FSTEP, 1000.0f);
         if (r.FSTEP == 0.025f || std::fabs(L->FC - X) < 0.25f * r.FSTEP) L->FC = X;
     }
     for (StdLayer* L : {&r.E, &r.F1, &r.F2})
@@ -188,7 +185,7 @@ GridResult REGRID(const StdRecord& r, SaoRecord& out) {
 
     FArray<float, GRID_POINTS> G;
     G(1) = 0.2f;
-    for (int32_t i = 2; i <= GRID_POINTS; ++i) G(i) = RMILLI(G(i - 1) + r.FSTEP);
+    for (int32_t i = 2; i <= GRID_POINTS; ++i) G(i) = round_to(G(i - 1) + r.FSTEP, 1000.0f);
 
     for (const Target& t : targets) {
         const StdLayer& L = t.L;

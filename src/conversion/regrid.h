@@ -4,7 +4,6 @@
 // group 3, and the traces laid onto the record's frequency grid.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
 #include "blocks/farray.h"
@@ -12,9 +11,6 @@
 #include "sao/sao_record.h"
 
 namespace kolm {
-
-// The nearest multiple of 0.001, halves away from zero (single precision).
-inline float RMILLI(float x) { return std::round(1000.0f * x) / 1000.0f; }
 
 // Snaps one pair. F (MHz, above 0 and below 1000) goes to the nearest
 // multiple of 0.025 MHz; a value exactly halfway between two of them (the

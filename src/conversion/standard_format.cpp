@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <string_view>
 
+#include "blocks/numeric.h"
 #include "conversion/regrid.h"
-#include "notation/fixed_format.h"
 #include "models/calendar.h"
+#include "notation/fixed_format.h"
 
 namespace kolm {
 
@@ -41,7 +42,7 @@ StdRead read_block(int32_t unit, StdRecord& r, StdLayer& L, bool is_e, bool is_f
     if (st == IoStat::end) return {StdStatus::cut, fc_what};
     if (st != IoStat::ok) return {StdStatus::bad_line, fc_what};
     fc = std::min(fc, STD_ABSENT);
-    if (is_e) fc = RMILLI(fc);
+    if (is_e) fc = round_to(fc, 1000.0f);
     L.FC = fc;
     L.N = 0;
     L.NREAD = 0;

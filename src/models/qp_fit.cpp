@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
@@ -38,8 +39,6 @@ struct QpfitState {
 };
 QpfitState QPSTATE;
 const RunStateReset reset_qpfit([] { QPSTATE = QpfitState{}; });
-
-double round_mm(double v) { return std::round(v * 1000.0) / 1000.0; }
 
 // Stores the segment with top point K2 in the next slot; false when the 20
 // slots are used.
@@ -314,9 +313,9 @@ void QPFIT() {
     // 2. Valley thirds above the E peak.
     const float W = LAYCTL.W, ZME = LAYCOF.ZME, ZMF1 = LAYCOF.ZMF1;
     VALPAR.WV2 = W / 3.0f;
-    const float HV1 = float(round_mm(ZME + W / 3.0f));
-    const float HV2 = float(round_mm(W / 3.0f + W / 3.0f + ZME));
-    const float HV3 = float(round_mm(ZME + W));
+    const float HV1 = float(round_to(double(ZME + W / 3.0f), 1000.0));
+    const float HV2 = float(round_to(double(W / 3.0f + W / 3.0f + ZME), 1000.0));
+    const float HV3 = float(round_to(double(ZME + W), 1000.0));
     const int16_t rowE = nearest_row(ZME, BOUNDARY_TOLERANCE);
     const int16_t rowV1 = nearest_row(HV1, BOUNDARY_TOLERANCE);
     const int16_t rowV2 = nearest_row(HV2, BOUNDARY_TOLERANCE);
@@ -331,7 +330,7 @@ void QPFIT() {
         if (i == rowV3 || std::fabs(h - ZMF1) < F1_TOLERANCE) continue;
         if (!(fn > 0.0f) || !std::isfinite(fn) || !std::isfinite(h)) continue;
         ++N;
-        QPWORK.RQ(N) = round_mm(double(h) + EARTH_RADIUS);
+        QPWORK.RQ(N) = round_to(double(h) + EARTH_RADIUS, 1000.0);
         QPWORK.XQ(N) = 1.0 / QPWORK.RQ(N);
         QPWORK.YQ(N) = double(fn) * double(fn);
         if (i == rowE) KE = N;

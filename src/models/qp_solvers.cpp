@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
 
@@ -253,8 +254,7 @@ void TRNKV(int32_t K, double& V) {
         p *= 10.0;
     }
     // 4. K digits, halves away from zero.
-    const double scale = std::pow(10.0, K);
-    v = std::round(scale * v) / scale;
+    v = round_to(v, std::pow(10.0, K));
     V = v * p * s;
 }
 
