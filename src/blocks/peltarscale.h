@@ -12,7 +12,7 @@ namespace kolm {
 
 // Markers.
 inline constexpr int16_t NOPOINT = 9999;        // no trace point / no frequency index
-inline constexpr float NOHEIGHT = 999.9f;       // no trace height or frequency
+inline constexpr float NOHEIGHT = 999.9f;       // no trace height or frequency; a characteristic not given
 inline constexpr float NOTCOMPUTED = 9999.0f;   // quantity not computed
 inline constexpr float UNDEFINED_BASE = -999.0f; // start height not defined
 

@@ -6,7 +6,9 @@
 #include <string>
 #include <utility>
 
+#include "blocks/peltarscale.h"
 #include "blocks/run_state.h"
+#include "blocks/text.h"
 #include "conversion/regrid.h"
 #include "conversion/standard_format.h"
 #include "conversion/wrtadep.h"
@@ -36,13 +38,6 @@ const RunStateReset reset_conversion([] {
 
 constexpr int32_t STDUNIT = 7;
 constexpr int32_t SAOUNIT = 8;
-constexpr float NOVALUE = 999.9f;
-constexpr float NOTCOMPUTED = 9999.0f;
-
-std::string trim_right(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
 
 void say(const std::string& text) { platform::console_line(" " + text); }
 
@@ -60,13 +55,13 @@ const char* start_failure(platform::StartError e) {
 // Group 4: the critical frequencies, the lowest F and E frequencies, the
 // rest not given.
 void characteristics(const StdRecord& r, SaoRecord& out) {
-    for (int i = 1; i <= 31; ++i) out.G4(i) = NOVALUE;
+    for (int i = 1; i <= 31; ++i) out.G4(i) = NOHEIGHT;
     for (int i : {3, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 24, 26}) out.G4(i) = NOTCOMPUTED;
-    out.G4(1) = r.F2.present() ? r.F2.FC : NOVALUE;
-    out.G4(2) = r.F1.present() ? r.F1.FC : NOVALUE;
-    out.G4(7) = LOWEST_F(r);
-    out.G4(8) = LOWEST_E(r);
-    out.G4(9) = r.E.present() ? r.E.FC : NOVALUE;
+    out.G4(1) = r.F2.present() ? r.F2.FC : NOHEIGHT;
+    out.G4(2) = r.F1.present() ? r.F1.FC : NOHEIGHT;
+    out.G4(7) = lowest_f(r);
+    out.G4(8) = lowest_e(r);
+    out.G4(9) = r.E.present() ? r.E.FC : NOHEIGHT;
 }
 
 // True when the station constants fit their seven columns.
@@ -84,19 +79,18 @@ std::string convert(StdRecord& r, SaoRecord& out, int32_t& unfit) {
     for (const auto& [L, name] : blocks)
         if (L->NREAD > L->CAP)
             return "MORE THAN " + std::to_string(L->CAP) + " PAIRS IN THE " + name + " BLOCK";
-    NORMALISE_CRITICAL(r);
-    if (!LAYER_ORDER(r)) return "THE CRITICAL FREQUENCIES ARE NOT IN THE ORDER FOE < FOF1 < FOF2";
-    CLEAN_TRACES(r);
+    normalise_critical(r);
+    if (!layer_order(r)) return "THE CRITICAL FREQUENCIES ARE NOT IN THE ORDER FOE < FOF1 < FOF2";
+    clean_traces(r);
     clear_record(out);
-    const GridResult g = REGRID(r, out);
+    const GridResult g = regrid(r, out);
     const std::string trace = g.layer != nullptr ? std::string("THE ") + g.layer + " TRACE" : std::string();
     switch (g.fault) {
         case GridFault::none: break;
         case GridFault::off_grid: return trace + " DOES NOT START ON THE FREQUENCY GRID";
         case GridFault::beyond_grid: return trace + " ENDS BEYOND THE FREQUENCY GRID";
         case GridFault::over_capacity:
-            return trace + " NEEDS MORE THAN " + std::to_string(g.layer[0] == 'E' || g.layer[1] == '1' ? 150 : 400) +
-                   " GRID FREQUENCIES";
+            return trace + " NEEDS MORE THAN " + std::to_string(g.cap) + " GRID FREQUENCIES";
     }
     if (!constants_fit(r)) return "A STATION CONSTANT DOES NOT FIT ITS SEVEN COLUMNS";
     unfit = g.unfit;
@@ -105,7 +99,7 @@ std::string convert(StdRecord& r, SaoRecord& out, int32_t& unfit) {
 
 // The SAO record of a converted STANDARD record: index, constants, header,
 // time stamp, characteristics and blank analysis flags beside the traces
-// REGRID laid down. The flags give the run's output record a place for its
+// regrid laid down. The flags give the run's output record a place for its
 // inversion status code.
 void fill_groups(ConversionWork& w) {
     SaoRecord& out = w.OUT;
@@ -116,7 +110,7 @@ void fill_groups(ConversionWork& w) {
     out.DFI(5) = 20;
     for (int i = 1; i <= 5; ++i) out.G1(i) = w.REC.CONST(i);
     std::memcpy(out.G2L1.data(), w.REC.TEXT.data(), SAO_TEXT);
-    TIME_STAMP_DIGITS(w.REC, w.G3);
+    time_stamp_digits(w.REC, w.G3);
     characteristics(w.REC, out);
 }
 
@@ -142,7 +136,7 @@ std::string_view run_converter(const std::string& PROG, const std::string& P, co
 }  // namespace
 
 void NONSAO_SAO(const std::string& PROG, std::string& INNAME, int32_t ISTD) {
-    const std::string P = trim_right(INNAME);
+    const std::string P(trim_right(INNAME));
     INNAME.clear();
     if (P.empty()) return;
     const std::string tmpstd = P + ".TMPSTD";
@@ -186,7 +180,7 @@ void NONSAO_SAO(const std::string& PROG, std::string& INNAME, int32_t ISTD) {
     int32_t begun = 0, written = 0;
     bool write_failed = false;
     for (;;) {
-        const StdRead rd = READ_STANDARD(STDUNIT, w.REC);
+        const StdRead rd = read_standard(STDUNIT, w.REC);
         if (rd.status == StdStatus::end) break;
         const std::string which = "RECORD " + std::to_string(++begun) + " OF " + P;
         if (rd.status == StdStatus::cut) {

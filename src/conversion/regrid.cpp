@@ -5,13 +5,13 @@
 #include <cmath>
 
 #include "blocks/numeric.h"
+#include "blocks/peltarscale.h"
 #include "models/calendar.h"
 
 namespace kolm {
 
 namespace {
 
-constexpr float NOVALUE = 999.9f;  // characteristic or frequency not given
 constexpr int32_t NOHEIGHT_I3 = 999;
 constexpr int32_t GRID_POINTS = 800;
 
@@ -85,7 +85,7 @@ void DATETODAY(int16_t JYR, int16_t JMON, int16_t JDAY, int16_t& JYR4, int16_t& 
     JDOY = int16_t(JDAY + before + (leap && JMON > 2 ? 1 : 0));
 }
 
-void CLEAN_BLOCK(StdLayer& L) {
+void clean_block(StdLayer& L) {
     if (!L.present()) {
         L.N = 0;
         return;
@@ -109,7 +109,7 @@ void CLEAN_BLOCK(StdLayer& L) {
     L.N = j;
 }
 
-void NORMALISE_CRITICAL(StdRecord& r) {
+void normalise_critical(StdRecord& r) {
     for (StdLayer* L : {&r.F1, &r.F2}) {
         if (!L->present()) continue;
         L->FC = round_to(L->FC, 1000.0f);
@@ -121,13 +121,13 @@ void NORMALISE_CRITICAL(StdRecord& r) {
         if (L->FC <= 0.0f) L->FC = L->N == 0 ? STD_ABSENT : L->F(L->N);
 }
 
-bool LAYER_ORDER(const StdRecord& r) {
+bool layer_order(const StdRecord& r) {
     const float e = r.E.FC, f1 = r.F1.FC, f2 = r.F2.FC;
     const bool e_absent = e >= STD_ABSENT, f1_absent = f1 >= STD_ABSENT;
     return (e_absent || e + 0.0001f < f1) && (e_absent || e + 0.0001f < f2) && (f1_absent || f1 + 0.0001f < f2);
 }
 
-void CLEAN_TRACES(StdRecord& r) {
+void clean_traces(StdRecord& r) {
     if (r.F2.N > 0 && r.F2.present()) {
         if (r.F1.present())
             remove_up_to(r.F2, r.F1.FC);
@@ -137,15 +137,15 @@ void CLEAN_TRACES(StdRecord& r) {
     if (r.F1.N > 0 && r.F1.present() && r.E.present()) remove_up_to(r.F1, r.E.FC);
 }
 
-float LOWEST_F(const StdRecord& r) {
+float lowest_f(const StdRecord& r) {
     if (r.F1.present() && r.F1.first() > 0.0f) return r.F1.first();
     if (r.F2.present() && r.F2.first() > 0.0f) return r.F2.first();
-    return NOVALUE;
+    return NOHEIGHT;
 }
 
-float LOWEST_E(const StdRecord& r) { return r.E.present() && r.E.first() > 0.0f ? r.E.first() : NOVALUE; }
+float lowest_e(const StdRecord& r) { return r.E.present() && r.E.first() > 0.0f ? r.E.first() : NOHEIGHT; }
 
-void TIME_STAMP_DIGITS(const StdRecord& r, FArray<int32_t, 60>& D) {
+void time_stamp_digits(const StdRecord& r, FArray<int32_t, 60>& D) {
     D.fill(0);
     auto digits = [&D](int32_t at, int32_t value, int32_t n) {
         for (int32_t i = n - 1; i >= 0; --i) {
@@ -165,8 +165,8 @@ void TIME_STAMP_DIGITS(const StdRecord& r, FArray<int32_t, 60>& D) {
     D(55) = 2;
 }
 
-GridResult REGRID(const StdRecord& r, SaoRecord& out) {
-    GridResult res{GridFault::none, nullptr, 0};
+GridResult regrid(const StdRecord& r, SaoRecord& out) {
+    GridResult res{GridFault::none, nullptr, 0, 0};
     struct Target {
         const StdLayer& L;
         const char* name;
@@ -206,6 +206,7 @@ GridResult REGRID(const StdRecord& r, SaoRecord& out) {
         }
         const int32_t n = end - start + 1;
         res.layer = t.name;
+        res.cap = t.cap;
         if (start == 0 || n <= 0) res.fault = GridFault::off_grid;
         else if (!closed) res.fault = GridFault::beyond_grid;
         else if (n > t.cap) res.fault = GridFault::over_capacity;
@@ -230,6 +231,7 @@ GridResult REGRID(const StdRecord& r, SaoRecord& out) {
         out.DFI(t.hgroup) = out.DFI(t.fgroup) = n;
     }
     res.layer = nullptr;
+    res.cap = 0;
     return res;
 }
 

@@ -30,29 +30,29 @@ void DATETODAY(int16_t JYR, int16_t JMON, int16_t JDAY, int16_t& JYR4, int16_t& 
 // A block just read: an absent layer loses its pairs; the critical frequency
 // rises to the highest pair; a pair within 0.001 MHz of the last pair kept,
 // and a pair at 0 MHz or below, is removed (the first pair stays).
-void CLEAN_BLOCK(StdLayer& L);
+void clean_block(StdLayer& L);
 
 // F1 and F2 critical frequencies to 0.001 MHz, and onto the record's step
 // when within a quarter step of it (always at 0.025 MHz); a critical
 // frequency of 0 or below becomes the last pair's frequency (absent
 // without pairs).
-void NORMALISE_CRITICAL(StdRecord& r);
+void normalise_critical(StdRecord& r);
 
 // True when the present layers stand in the order foE < foF1 < foF2.
-bool LAYER_ORDER(const StdRecord& r);
+bool layer_order(const StdRecord& r);
 
 // After the order test: F2 loses its pairs at or below foF1 (F1 present) or
 // foE (F1 absent, E present); F1 its pairs at or below foE (E present).
-void CLEAN_TRACES(StdRecord& r);
+void clean_traces(StdRecord& r);
 
 // Lowest F frequency (the first F1 pair, else the first F2 pair) and lowest
 // E frequency (the first E pair); 999.9 when there is none above 0.
-float LOWEST_F(const StdRecord& r);
-float LOWEST_E(const StdRecord& r);
+float lowest_f(const StdRecord& r);
+float lowest_e(const StdRecord& r);
 
 // The 60 digits of SAO group 3 (55 are written): date and time, the
 // frequency-step code, trunc(foF2) + 1, and the fixed sounder settings.
-void TIME_STAMP_DIGITS(const StdRecord& r, FArray<int32_t, 60>& D);
+void time_stamp_digits(const StdRecord& r, FArray<int32_t, 60>& D);
 
 enum class GridFault : uint8_t {
     none,
@@ -63,6 +63,7 @@ enum class GridFault : uint8_t {
 struct GridResult {
     GridFault fault;
     const char* layer;  // "E", "F1" or "F2" for a fault
+    int32_t cap;        // grid points the layer's groups hold, for a fault
     int32_t unfit;      // heights that do not fit 3 columns, written as 999
 };
 
@@ -73,6 +74,6 @@ struct GridResult {
 // at the first grid frequency above foF1 when F1 is present, otherwise every
 // layer at its first pair. On a fault nothing is final; the record cannot
 // be written.
-GridResult REGRID(const StdRecord& r, SaoRecord& out);
+GridResult regrid(const StdRecord& r, SaoRecord& out);
 
 }  // namespace kolm

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "blocks/numeric.h"
+#include "blocks/text.h"
 #include "conversion/regrid.h"
 #include "models/calendar.h"
 #include "notation/fixed_format.h"
@@ -62,13 +63,13 @@ StdRead read_block(int32_t unit, StdRecord& r, StdLayer& L, bool is_e, bool is_f
             L.H(L.N) = h;
         }
     }
-    CLEAN_BLOCK(L);
+    clean_block(L);
     return {StdStatus::record, nullptr};
 }
 
 }  // namespace
 
-StdRead READ_STANDARD(int32_t unit, StdRecord& r) {
+StdRead read_standard(int32_t unit, StdRecord& r) {
     std::string_view line;
     const IoStat ls = platform::read_line(unit, line);
     if (ls == IoStat::end) return {StdStatus::end, nullptr};
@@ -83,7 +84,7 @@ StdRead READ_STANDARD(int32_t unit, StdRecord& r) {
         // A header: constants and date line follow.
         float lat = 0.0f, lon = 0.0f, gyro = 0.0f, dip = 0.0f, ssn = 0.0f;
         const IoStat cs = fmt::read_free(unit, {lat, lon, gyro, dip, ssn});
-        const bool blank = first.find_first_not_of(' ') == std::string_view::npos;
+        const bool blank = is_blank(first);
         if (cs == IoStat::end) return {blank ? StdStatus::end : StdStatus::cut, "THE STATION CONSTANTS"};
         if (cs != IoStat::ok) return {StdStatus::bad_line, "THE STATION CONSTANTS"};
         r.TEXT = text;

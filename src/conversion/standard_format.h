@@ -39,6 +39,6 @@ struct StdRead {
 // and each block cleaned. Pairs beyond a block's capacity are counted in
 // NREAD but not kept. A date with a day below 1 is refused; the hour 24 is
 // taken as hour 0 of the next day.
-StdRead READ_STANDARD(int32_t unit, StdRecord& r);
+StdRead read_standard(int32_t unit, StdRecord& r);
 
 }  // namespace kolm

@@ -123,7 +123,7 @@ void CALB0B1D1() {
     auto& C = LAYCOF;
     IRIPAR.B0() = IRIPAR.B1() = IRIPAR.D1() = NOTCOMPUTED;
     // 2. The shape table.
-    const TableRecords* table = B0B1DT_TABLE();
+    const TableRecords* table = b0b1dt_run_table();
     if (!table) {
         platform::console_line(" CANNOT FIND THE FILE \"B0B1DT.ASC\"!");
         return;

@@ -58,7 +58,7 @@ void TECLAYER(float FS, float FM, const float* AC, float& TEC, int16_t& IERR) {
     }
     if (FM == FS) return;
     const float r = FS / FM;
-    const TableRecords* table = TECCOF_TABLE();
+    const TableRecords* table = teccof_run_table();
     if (!table) {
         IERR = 2;
         platform::console_line("MISSING THE DATA FILE TECCOF.ASC AND CANNOT CALCULATE ITEC!");

@@ -117,11 +117,11 @@ bool write_table_files(const std::string& DIR, std::string_view NAME, const fmt:
     return ok && platform::write_file_bytes(base + ".BIN", bytes.data(), bytes.size()) == 0;
 }
 
-const TableRecords* TECCOF_TABLE() {
+const TableRecords* teccof_run_table() {
     return cached("TECCOF", &TECCOF_FORMAT, MODELTABLES.TECCOF, MODELTABLES.TECCOF_READ);
 }
 
-const TableRecords* B0B1DT_TABLE() {
+const TableRecords* b0b1dt_run_table() {
     return cached("B0B1DT", nullptr, MODELTABLES.B0B1DT, MODELTABLES.B0B1DT_READ);
 }
 

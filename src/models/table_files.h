@@ -40,7 +40,7 @@ extern const fmt::Format TECCOF_FORMAT;
 
 // The tables of the run: read at their first use and kept. Null while the
 // table cannot be read; the next call looks for its files again.
-const TableRecords* TECCOF_TABLE();
-const TableRecords* B0B1DT_TABLE();
+const TableRecords* teccof_run_table();
+const TableRecords* b0b1dt_run_table();
 
 }  // namespace kolm

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "blocks/run_state.h"
+#include "blocks/text.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/roots.h"
@@ -118,7 +119,7 @@ void listing(platform::Dialog& dlg) {
 void choose(platform::Dialog& dlg) {
     BrowseState& b = BROWSE;
     std::string s = dlg.text(id::DIRECTORIES);
-    if (s.find_first_not_of(' ') == std::string::npos) s = BROWSE_TOP;
+    if (is_blank(s)) s = BROWSE_TOP;
     b.NAME = s;
     if (s == BROWSE_TOP) {
         top_level(dlg);
@@ -145,14 +146,14 @@ void browse(int32_t template_id, std::string_view missing, std::string& PATH) {
     BROWSE.ROOTS = platform::list_roots();
     if (BROWSE.ROOTS.empty()) platform::console_line(" NO DRIVES AVAILABLE ");
     for (;;) {
-        BROWSE_START(dlg);
+        browse_start(dlg);
         if (dlg.run_modal() != id::OK) {
             PATH.clear();
             break;
         }
         const std::string path = dlg.item(id::SELECTED_PATH, 1);
         const std::string name = dlg.item(id::SELECTED_NAME, 1);
-        if (name.find_first_not_of(' ') != std::string::npos) {
+        if (!is_blank(name)) {
             PATH = path + name;
             break;
         }
@@ -163,7 +164,7 @@ void browse(int32_t template_id, std::string_view missing, std::string& PATH) {
 
 }  // namespace
 
-void BROWSE_START(platform::Dialog& dlg) {
+void browse_start(platform::Dialog& dlg) {
     dlg.set_items(id::DIRECTORIES, BROWSE.ROOTS);
     dlg.set_text(id::DIRECTORIES, BROWSE_TOP);
     UPDATEBROWSE(dlg, id::DIRECTORIES);
@@ -181,15 +182,15 @@ void UPDATEBROWSE(platform::Dialog& dlg, int32_t cid) {
             one_line(dlg, id::SELECTED_NAME, "");
             set_count(dlg, "");
             if (b.PATH.size() > 1) {
-                b.REDISPATCH = 20;  // up one directory
+                b.REDISPATCH = REDISPATCH_UP;
             } else {
                 dlg.set_items(id::DIRECTORIES, b.ROOTS);
                 dlg.set_text(id::DIRECTORIES, BROWSE_TOP);
-                b.REDISPATCH = 10;  // from "/" to the top level
+                b.REDISPATCH = REDISPATCH_TOP;
             }
             [[fallthrough]];
         case id::DIRECTORIES:
-            if (b.REDISPATCH == 20) {
+            if (b.REDISPATCH == REDISPATCH_UP) {
                 b.REDISPATCH = 0;
                 listing(dlg);
                 return;

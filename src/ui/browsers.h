@@ -25,6 +25,10 @@ inline constexpr const char* BROWSE_NONE = "NO DATA FILES";
 // Entries of a directory listed, files and subdirectories each.
 inline constexpr std::size_t BROWSE_MAX = 1000;
 
+// What a tick of Going Back passes on to the directory choice.
+inline constexpr int32_t REDISPATCH_TOP = 10;  // from "/" to the top level
+inline constexpr int32_t REDISPATCH_UP = 20;   // up one directory
+
 // State of the browsers, kept from call to call and from one opening to the next.
 struct BrowseState {
     std::string PATH;                 // current directory, ending in "/"; blank at the top level
@@ -37,7 +41,7 @@ struct BrowseState {
     int32_t CHOSEN;                   // position of that file in FILES, 0 none
     int32_t REFILLS;                  // times the combo box got subdirectories; 0 at the top level
     int32_t REFILLS_AT_CHANGE;        // REFILLS at the last change of the path; -1 at the top level
-    int32_t REDISPATCH;               // 0, 10 (to the top level) or 20 (up one directory)
+    int32_t REDISPATCH;               // 0, REDISPATCH_TOP or REDISPATCH_UP
 };
 extern BrowseState BROWSE;
 
@@ -50,7 +54,7 @@ void DODIALOG2P(std::string& PATH);
 
 // A loaded browser dialog set to the top level with BROWSE.ROOTS, its
 // callbacks registered (each opening of DODIALOG2 and DODIALOG2P).
-void BROWSE_START(platform::Dialog& dlg);
+void browse_start(platform::Dialog& dlg);
 
 // Callback of the browsers' controls.
 void UPDATEBROWSE(platform::Dialog& dlg, int32_t id);

@@ -84,14 +84,14 @@ TEST(Datetoday, YearsMonthLengthsAndDayOfYear) {
 TEST(CleanBlock, AbsentLayerLosesItsPairsAndRepeatsGo) {
     StdLayer L;
     set_layer(L, STD_ABSENT, {{2.0f, 100.0f}});
-    CLEAN_BLOCK(L);
+    clean_block(L);
     EXPECT_EQ(L.N, 0);
 
     // 5.0 and 5.0005 snap to one frequency: the first stays. Three equal
     // frequencies keep one, so the later pairs still match their grid points.
     set_layer(L, 0.0f, {{5.0f, 250.0f}, {5.0f, 251.0f}, {5.0f, 252.0f}, {5.1f, 260.0f}, {-1.0f, 5.0f},
                         {5.1f, 262.0f}, {6.2f, 300.0f}});
-    CLEAN_BLOCK(L);
+    clean_block(L);
     ASSERT_EQ(L.N, 3);
     EXPECT_EQ(L.F(1), 5.0f);
     EXPECT_EQ(L.H(1), 250.0f);
@@ -101,7 +101,7 @@ TEST(CleanBlock, AbsentLayerLosesItsPairsAndRepeatsGo) {
     EXPECT_EQ(L.FC, 6.2f) << "a critical frequency of 0 rises to the highest pair";
 
     set_layer(L, 3.0f, {{-1.0f, 100.0f}, {2.0f, 110.0f}});
-    CLEAN_BLOCK(L);
+    clean_block(L);
     EXPECT_EQ(L.N, 2) << "the first pair always stays";
 }
 
@@ -122,7 +122,7 @@ TEST(Normalise, CriticalFrequenciesOntoTheStep) {
         set_layer(r.F1, c.fof1_in, {{4.0f, 200.0f}});
         set_layer(r.E, 0.0f, {}, STD_CAP_E);
         set_layer(r.F2, -1.0f, {{5.0f, 250.0f}, {6.0f, 300.0f}});
-        NORMALISE_CRITICAL(r);
+        normalise_critical(r);
         EXPECT_EQ(r.F1.FC, c.fof1_out) << c.fof1_in << " at step " << c.fstep;
         EXPECT_EQ(r.E.FC, STD_ABSENT) << "0 without pairs: absent";
         EXPECT_EQ(r.F2.FC, 6.0f) << "below 0: the last pair";
@@ -144,7 +144,7 @@ TEST(LayerOrder, PresentLayersMustRise) {
         r.E.FC = c.foe;
         r.F1.FC = c.fof1;
         r.F2.FC = c.fof2;
-        EXPECT_EQ(LAYER_ORDER(r), c.ok) << c.foe << " " << c.fof1 << " " << c.fof2;
+        EXPECT_EQ(layer_order(r), c.ok) << c.foe << " " << c.fof1 << " " << c.fof2;
     }
 }
 
@@ -153,24 +153,24 @@ TEST(CleanTraces, LowerLayersCutTheTracesAbove) {
     set_layer(r.E, 3.0f, {{2.0f, 110.0f}, {3.0f, 120.0f}});
     set_layer(r.F1, 4.3f, {{2.9f, 180.0f}, {3.0f, 185.0f}, {3.1f, 190.0f}, {4.3f, 220.0f}});
     set_layer(r.F2, 8.0f, {{4.2f, 230.0f}, {4.3f, 235.0f}, {4.4f, 240.0f}, {8.0f, 360.0f}});
-    CLEAN_TRACES(r);
+    clean_traces(r);
     ASSERT_EQ(r.F1.N, 2);
     EXPECT_EQ(r.F1.F(1), 3.1f);
     ASSERT_EQ(r.F2.N, 2);
     EXPECT_EQ(r.F2.F(1), 4.4f);
-    EXPECT_EQ(LOWEST_F(r), 3.1f);
-    EXPECT_EQ(LOWEST_E(r), 2.0f);
+    EXPECT_EQ(lowest_f(r), 3.1f);
+    EXPECT_EQ(lowest_e(r), 2.0f);
 
     // Without F1 the F2 trace is cut at foE.
     StdRecord s = blank_record();
     set_layer(s.E, 3.0f, {{2.0f, 110.0f}});
     set_layer(s.F2, 8.0f, {{3.0f, 200.0f}, {3.1f, 210.0f}});
-    CLEAN_TRACES(s);
+    clean_traces(s);
     ASSERT_EQ(s.F2.N, 1);
     EXPECT_EQ(s.F2.F(1), 3.1f);
-    EXPECT_EQ(LOWEST_F(s), 3.1f);
+    EXPECT_EQ(lowest_f(s), 3.1f);
     s.E.FC = STD_ABSENT;
-    EXPECT_EQ(LOWEST_E(s), 999.9f);
+    EXPECT_EQ(lowest_e(s), 999.9f);
 }
 
 TEST(TimeStamp, DigitsOfGroup3) {
@@ -179,7 +179,7 @@ TEST(TimeStamp, DigitsOfGroup3) {
     r.JMIN = 45;
     r.F2.FC = 8.2f;
     FArray<int32_t, 60> d;
-    TIME_STAMP_DIGITS(r, d);
+    time_stamp_digits(r, d);
     const int32_t want[] = {0, 1, 0, 7, 3, 1, 2, 4, 5, 0, 7};
     for (int i = 1; i <= 11; ++i) EXPECT_EQ(d(i), want[i - 1]) << "digit " << i;
     EXPECT_EQ(d(34), 1);
@@ -191,7 +191,7 @@ TEST(TimeStamp, DigitsOfGroup3) {
     for (int i : {12, 33, 38, 53, 56, 60}) EXPECT_EQ(d(i), 0) << "digit " << i;
     r.F2.FC = STD_ABSENT;
     r.FSTEP = 0.025f;
-    TIME_STAMP_DIGITS(r, d);
+    time_stamp_digits(r, d);
     EXPECT_EQ(d(35), 3);
     EXPECT_EQ(d(36) * 10 + d(37), 0);
 }
@@ -206,7 +206,7 @@ TEST_F(Regrid, OneHeightPerGridFrequencyWith999WhereNoneWasGiven) {
     StdRecord r = blank_record(0.1f);
     set_layer(r.F2, 5.3f, {{5.0f, 250.0f}, {5.1f, 260.0f}, {5.3f, 290.0f}});
     set_layer(r.E, 3.0f, {{2.0f, 110.0f}, {3.0f, 120.0f}});
-    const GridResult g = REGRID(r, *out);
+    const GridResult g = regrid(r, *out);
     ASSERT_EQ(g.fault, GridFault::none);
     ASSERT_EQ(out->DFI(7), 4);
     EXPECT_EQ(out->DFI(11), 4);
@@ -228,7 +228,7 @@ TEST_F(Regrid, F2StartsAboveF1EvenWhenFoF1IsOffTheGrid) {
     StdRecord r = blank_record(0.1f);
     set_layer(r.F1, 4.37f, {{3.5f, 200.0f}, {4.3f, 230.0f}});
     set_layer(r.F2, 6.0f, {{4.5f, 240.0f}, {6.0f, 330.0f}});
-    ASSERT_EQ(REGRID(r, *out).fault, GridFault::none);
+    ASSERT_EQ(regrid(r, *out).fault, GridFault::none);
     EXPECT_EQ(out->G11(1), 4.4f);
     EXPECT_EQ(out->G7(1), 999);
     EXPECT_EQ(out->G7(2), 240);
@@ -241,26 +241,26 @@ TEST_F(Regrid, TracesThatDoNotFitTheGridAreRefusedAndLongHeightsBecome999) {
     {
         StdRecord r = blank_record(0.1f);
         set_layer(r.E, 3.0f, {{0.1f, 100.0f}, {3.0f, 120.0f}});  // below the grid's 0.2 MHz
-        const GridResult g = REGRID(r, *out);
+        const GridResult g = regrid(r, *out);
         EXPECT_EQ(g.fault, GridFault::off_grid);
         EXPECT_STREQ(g.layer, "E");
     }
     {
         StdRecord r = blank_record(0.1f);
         set_layer(r.F2, 85.0f, {{70.0f, 300.0f}});  // the grid ends at 80.1 MHz
-        EXPECT_EQ(REGRID(r, *out).fault, GridFault::beyond_grid);
+        EXPECT_EQ(regrid(r, *out).fault, GridFault::beyond_grid);
     }
     {
         StdRecord r = blank_record(0.025f);
         set_layer(r.F2, 12.0f, {{1.0f, 200.0f}, {12.0f, 400.0f}});  // 441 grid frequencies
-        const GridResult g = REGRID(r, *out);
+        const GridResult g = regrid(r, *out);
         EXPECT_EQ(g.fault, GridFault::over_capacity);
         EXPECT_STREQ(g.layer, "F2");
     }
     {
         StdRecord r = blank_record(0.1f);
         set_layer(r.F2, 5.2f, {{5.0f, 850.0f}, {5.1f, 1200.0f}, {5.2f, 2500.0f}});
-        const GridResult g = REGRID(r, *out);
+        const GridResult g = regrid(r, *out);
         ASSERT_EQ(g.fault, GridFault::none);
         EXPECT_EQ(g.unfit, 2);
         EXPECT_EQ(out->G7(1), 850);

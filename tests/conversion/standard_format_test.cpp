@@ -31,7 +31,7 @@ protected:
         r.TEXT.fill(' ');
         r.HEADER = false;
     }
-    StdStatus next() { return READ_STANDARD(UNIT, r).status; }
+    StdStatus next() { return read_standard(UNIT, r).status; }
     TempDir wd;
     StdRecord r{};
 };

@@ -59,7 +59,7 @@ protected:
     void open(int32_t tmpl = res::DLG_BROWSE_INPUT) {
         ASSERT_TRUE(res::load_dialog(dlg, tmpl));
         BROWSE.ROOTS = {"/", here};
-        BROWSE_START(dlg);
+        browse_start(dlg);
     }
     std::string line(int32_t cid) const { return dlg.item(cid, 1); }
 
