@@ -21,26 +21,9 @@ namespace {
 
 constexpr int NQ = 5;
 
-constexpr float QROWS[NQ][NQ] = {
-    {1.0f / 2.0f, 1.0f / 6.0f, -1.0f / 6.0f, -1.0f / 10.0f, -1.0f / 30.0f},
-    {1.0f / 6.0f, 1.0f / 6.0f, 1.0f / 30.0f, -1.0f / 10.0f, -13.0f / 210.0f},
-    {-1.0f / 6.0f, 1.0f / 30.0f, 7.0f / 30.0f, 1.0f / 14.0f, -19.0f / 210.0f},
-    {-1.0f / 10.0f, -1.0f / 10.0f, 1.0f / 14.0f, 17.0f / 70.0f, 7.0f / 90.0f},
-    {-1.0f / 30.0f, -13.0f / 210.0f, -19.0f / 210.0f, 7.0f / 90.0f, 31.0f / 126.0f},
-};
-
-constexpr FArray2<float, NQ, NQ> make_q() {
-    FArray2<float, NQ, NQ> q{};
-    for (int i = 0; i < NQ; ++i)
-        for (int j = 0; j < NQ; ++j) q.v[i + NQ * j] = QROWS[i][j];
-    return q;
-}
-
 bool positive_finite(float x) { return x > 0.0f && std::isfinite(x); }
 
 }  // namespace
-
-const FArray2<float, 5, 5> PEAKQ = make_q();
 
 void PARAFITF() {
     const int irgn = LAYCTL.IRGN;

@@ -1,13 +1,13 @@
 // Semi-thickness of the F1 or F2 layer near its peak.
 #pragma once
 
-#include "blocks/farray.h"
+#include "sections/coef_reexpression.h"
 
 namespace kolm {
 
 // Q(I,J): integral over [0, 1] of X T*(I-1)(X) T*(J-1)(X), the Gram matrix
 // of the section basis sqrt(X) T*(J-1)(X) for the first five terms.
-extern const FArray2<float, 5, 5> PEAKQ;
+inline const ReexpMatrix& PEAKQ = SECTION_GRAM;
 
 // Semi-thickness of the layer of region IRGN (2 F1 into YF1, 3 F2 into YF2):
 // the scale of the reference shape that best matches the layer's upper half

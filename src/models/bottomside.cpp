@@ -76,27 +76,7 @@ void copy5(const float* from, float* to) {
 
 }  // namespace
 
-void CALTIJ() {
-    // Lower triangle, then mirrored.
-    auto& T = TIJTAB;
-    T(1, 1) = 1.0f / 2.0f;
-    T(2, 1) = 1.0f / 6.0f;
-    T(2, 2) = 1.0f / 6.0f;
-    T(3, 1) = -1.0f / 6.0f;
-    T(3, 2) = 1.0f / 30.0f;
-    T(3, 3) = 7.0f / 30.0f;
-    T(4, 1) = -1.0f / 10.0f;
-    T(4, 2) = -1.0f / 10.0f;
-    T(4, 3) = 1.0f / 14.0f;
-    T(4, 4) = 17.0f / 70.0f;
-    T(5, 1) = -1.0f / 30.0f;
-    T(5, 2) = -13.0f / 210.0f;
-    T(5, 3) = -19.0f / 210.0f;
-    T(5, 4) = 7.0f / 90.0f;
-    T(5, 5) = 31.0f / 126.0f;
-    for (int i = 1; i <= 5; ++i)
-        for (int j = i + 1; j <= 5; ++j) T(i, j) = T(j, i);
-}
+void CALTIJ() { TIJTAB = SECTION_GRAM; }
 
 void CALB0B1(const float* A, const float* S, float& B0, float& MISFIT) {
     const auto& T = TIJTAB;

@@ -34,7 +34,7 @@ using IriColumn = FArray<float, MAXIRITAB>;
 // Without the table: message, B0 = B1 = D1 = 9999.0, LAYCOF untouched.
 void CALB0B1D1();
 
-// Fills TIJTAB.
+// Fills TIJTAB: the Gram matrix of the section basis (SECTION_GRAM).
 void CALTIJ();
 
 // Scale B0 of shape S best fitting the coefficients A, and the misfit

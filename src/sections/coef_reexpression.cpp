@@ -38,6 +38,14 @@ constexpr float TPC_ROWS[MAXREEXP][MAXREEXP] = {
     {0.0f, 0.0f, 0.0f, 0.0f, 0.0078125f},
 };
 
+constexpr float GRAM_ROWS[MAXREEXP][MAXREEXP] = {
+    {1.0f / 2.0f, 1.0f / 6.0f, -1.0f / 6.0f, -1.0f / 10.0f, -1.0f / 30.0f},
+    {1.0f / 6.0f, 1.0f / 6.0f, 1.0f / 30.0f, -1.0f / 10.0f, -13.0f / 210.0f},
+    {-1.0f / 6.0f, 1.0f / 30.0f, 7.0f / 30.0f, 1.0f / 14.0f, -19.0f / 210.0f},
+    {-1.0f / 10.0f, -1.0f / 10.0f, 1.0f / 14.0f, 17.0f / 70.0f, 7.0f / 90.0f},
+    {-1.0f / 30.0f, -13.0f / 210.0f, -19.0f / 210.0f, 7.0f / 90.0f, 31.0f / 126.0f},
+};
+
 // The tables have five rows; a larger count is reported and cut to five.
 int term_count(int16_t NN) {
     if (NN > MAXREEXP) return MAXREEXP;
@@ -48,6 +56,7 @@ int term_count(int16_t NN) {
 
 const ReexpMatrix TCP = make_table(TCP_ROWS);
 const ReexpMatrix TPC = make_table(TPC_ROWS);
+const ReexpMatrix SECTION_GRAM = make_table(GRAM_ROWS);
 
 void SETLAMPT(int16_t NN, float LAMBDA, ReexpMatrix& TL) {
     if (NN > MAXREEXP) platform::pause_program("NN CAN NOT BE LARGER THAN 5.");

@@ -19,6 +19,11 @@ using ReexpMatrix = FArray2<float, MAXREEXP, MAXREEXP>;
 extern const ReexpMatrix TCP;
 extern const ReexpMatrix TPC;
 
+// SECTION_GRAM(i,j): integral over X from 0 to 1 of X T*(i-1)(X) T*(j-1)(X),
+// the inner product of the section's basis terms sqrt(X) T*(j-1)(X) (the Q
+// table of the peak fit, TIJTAB of the bottomside fit).
+extern const ReexpMatrix SECTION_GRAM;
+
 // sqrt(X) * sum over j = 1..n of A(j) T*(j-1)(X): the height of a section
 // curve above its peak at section co-ordinate X (1 at the start, 0 at the top).
 float section_curve(const float* A, int n, float X);
