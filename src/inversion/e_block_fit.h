@@ -11,6 +11,8 @@ namespace kolm {
 // was; a block that cannot be fitted (frequencies not ascending, or no point
 // inside the layer) gets EFEND = 0, no profile. Overwrites the section data
 // of TRCSEC, A and S: it runs after every other stage of the record.
+// Reads: EBLOCK, LAYCOF, NHPROF, SCLCHR, SMAT, TRCSEC.
+// Writes: EBLOCK (EA, EERR, EF, EFEND, EH, EH0, ENTAB, EZM), LAYCOF (A), TRCSEC (FEND, FK, FSTART, NFQ, NN, PPO).
 void EAPROF(float& ERR);
 
 }  // namespace kolm

@@ -15,6 +15,8 @@ inline const ReexpMatrix& PEAKQ = SECTION_GRAM;
 // start point and peak. 9999.0 when the bound or the scale is not a positive
 // finite number. Other regions: nothing written. Leaves FSTART, FEND of
 // TRCSEC on the upper half and the reference shape in A.
+// Reads: DERPAR, LAYCOF, LAYCTL, TRCSEC.
+// Writes: TRCSEC (FEND, FSTART), YLAYER (YF1, YF2); A through ZEROPROF.
 void PARAFITF();
 
 }  // namespace kolm

@@ -10,6 +10,9 @@ namespace kolm {
 // boundaries, FC(2) := the F2 start and FC(4) := the F1 start (0.0 without
 // a usable F1 layer), the reported valley width and depth, the results of a
 // failed inversion cleared, the fit errors to 0.001 km.
+// Reads: LAYCOF, LAYCTL, SCALE2, SMAT.
+// Writes: LAYCOF (AE, AF1, AF2, ER, FC), LAYCTL (D, DOUT, W, WOUT), SAOHDR (REALIN FMAX), SCALE2 (FOE), SCLCHR (FOF1,
+//   FOF2, NCOEF), TRCSEC (NN).
 void TOPELTAR();
 
 // With a profile (IQUALE(2) = 2): one row per frequency step from FC(1)
@@ -17,6 +20,9 @@ void TOPELTAR();
 // last row: TF frequency, TH observed virtual height (9999.0 none), TVM model
 // virtual height (9999.0 next to a section boundary), TZ true height, with
 // the rows per section in NFQE, NFQF1, NFQF. Otherwise nothing.
+// Reads: LAYCOF, LAYCTL, SCALE2, SCLCHR, TRCWRK.
+// Writes: LAYCOF (A), LAYCTL (IRGN), TRCSEC (FEND, FK, FSTART, NFQ, NN, PPO), TRCWRK (NFQE, NFQF, NFQF1, TF, TH, TVM,
+//   TZ).
 void PELTARTABLE();
 
 }  // namespace kolm

@@ -56,10 +56,14 @@ protected:
 };
 
 // Installs the drawing side; nullptr for none.
+// Reads: no block.
+// Writes: no block.
 void set_stage_drawing(StageDrawing* drawing);
 
 // Frequency divisor of the plot frame: 2 when foF2 is above 13 MHz (the
 // frame then spans 28 MHz), else 1.
+// Reads: SCLCHR.
+// Writes: no block.
 int32_t frame_frequency_scale();
 
 // Stages of EVFPLOT.
@@ -83,11 +87,15 @@ void EVFPLOT(int32_t MODE);
 // above 600 km in the lower 80 % of the range are left out, heights are
 // drawn at most at 700 km. Leaves FSTART = FC(IRGN), FEND = FC(IRGN+1)
 // and, through RECVIRT, A holding the region's coefficients.
+// Reads: LAYCOF, LAYCTL, SCLCHR.
+// Writes: TRCSEC (FEND, FSTART); A through RECVIRT.
 void PLOTRECV(int32_t MODE);
 
 // Recomputed extraordinary-ray virtual heights of region IRGN (MODE as for
 // RECVIRTX, 5 in use), between the X frequencies that reflect at the
 // region's ends. Same section state left as PLOTRECV.
+// Reads: FLDPAR, LAYCOF, LAYCTL, SCLCHR.
+// Writes: LAYCOF (A), TRCSEC (FEND, FSTART); XRAYWK through RECVIRTX.
 void PLOTRECX(int32_t MODE);
 
 }  // namespace kolm

@@ -27,6 +27,8 @@ struct ShapeLineSums {
     float SP, SG, SPG, SGG;
     int n;
 };
+// Reads: LAYCOF, SMAT, TRCSEC.
+// Writes: no block.
 ShapeLineSums shape_line_sums();
 
 // Fits the E layer of fixed shape to the E section (base height held to

@@ -11,11 +11,12 @@
 
 namespace kolm {
 
-// Prepares the points of the table in QPWORK and fits them. Reads NHPROF,
-// LAYCOF (ZME, ZMF1), LAYCTL (W) and QPRES ERRMAX; writes QPWORK, QPRES and
-// the second valley width of VALPAR (W/3). No fit (NSEG = 0) when ERRMAX is
-// not positive, the table is empty or holds more than 500 rows, or the table
-// lacks the E peak or the valley thirds.
+// Prepares the points of the table in QPWORK and fits them to the accuracy
+// ERRMAX; the second valley width of VALPAR becomes W/3. No fit (NSEG = 0)
+// when ERRMAX is not positive, the table is empty or holds more than 500
+// rows, or the table lacks the E peak or the valley thirds.
+// Reads: LAYCOF, LAYCTL, NHPROF, QPRES.
+// Writes: QPRES (NSEG), QPWORK (RQ, XQ, YQ), VALPAR (WV2); the segments through DOFITTING.
 void QPFIT();
 
 // Places the segments over the N points of QPWORK: the F layer from the top
@@ -24,6 +25,8 @@ void QPFIT();
 // accuracy: each failed pass doubles it, up to a pass at or above 0.1 after
 // which the fit gives up with NSEG = 0. Needs 1 <= KE < KV1 < KV2 < N <= 500
 // (else NSEG = 0); KE = 1 gives no segment below the E peak.
+// Reads: QPWORK.
+// Writes: QPRES (ASEG, BSEG, CSEG, ESEG, NSEG, RSEG).
 void DOFITTING(int16_t& KE, int16_t& KV1, int16_t& KV2, int16_t& N, float& E);
 
 }  // namespace kolm
