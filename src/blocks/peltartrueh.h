@@ -107,12 +107,31 @@ struct DerparBlock {
     FArray2<float, 5, MAXTRC> SU;  // group-delay contributions per frequency
 };
 
-// Bottomside parameters: B0 the 4th, B1 the 5th, D1 the 9th.
+// Slots of the bottomside parameters IRIPAR.V.
+namespace iripar {
+inline constexpr int FS = 1;    // F2 section start frequency, MHz
+inline constexpr int FOF2 = 2;  // F2 peak frequency, MHz
+inline constexpr int HMF2 = 3;  // F2 peak height, km
+inline constexpr int B0 = 4;    // thickness of the F2 bottomside, km
+inline constexpr int B1 = 5;    // shape of the F2 bottomside
+inline constexpr int FOE1 = 6;  // E top below the F1 layer, MHz
+inline constexpr int FOF1 = 7;  // F1 peak frequency, MHz
+inline constexpr int HMF1 = 8;  // F1 peak height of the bottomside shape, km
+inline constexpr int D1 = 9;    // shape of the F1 region
+inline constexpr int HEF = 10;  // valley top, km
+inline constexpr int HST = 11;  // height where the bottomside shape reaches foE, km
+inline constexpr int HZ = 12;   // middle of the intermediate region, km
+inline constexpr int T = 13;    // parameter of the intermediate region
+inline constexpr int FOE = 15;  // E peak frequency, MHz
+inline constexpr int HME = 16;  // E peak height, km
+}  // namespace iripar
+
+// Bottomside parameters.
 struct IriparBlock {
-    FArray<float, 16> V;
-    float& B0() { return V(4); }
-    float& B1() { return V(5); }
-    float& D1() { return V(9); }
+    FArray<float, 16> V;  // slots in iripar::
+    float& B0() { return V(iripar::B0); }
+    float& B1() { return V(iripar::B1); }
+    float& D1() { return V(iripar::D1); }
 };
 
 // Final N(h) profile.

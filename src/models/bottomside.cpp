@@ -24,31 +24,25 @@ namespace {
 
 const RunStateReset reset_tij([] { TIJTAB.fill(0.0f); });
 
-// IRIPAR members.
-enum : int {
-    P_FS = 1, P_FOF2 = 2, P_HMF2 = 3, P_B0 = 4, P_B1 = 5, P_FOE1 = 6, P_FOF1 = 7, P_HMF1 = 8, P_D1 = 9,
-    P_HEF = 10, P_HST = 11, P_HZ = 12, P_T = 13, P_FOE = 15, P_HME = 16,
-};
-
 constexpr float NOD1 = 999.9f;           // D1 that cannot be fitted
 constexpr float NO_MISFIT = 999999.0f;   // best misfit before the first shape
 constexpr int MAX_HALVINGS = 200;        // bound of every bisection
 constexpr int MAX_SEARCH_STEPS = 10000;  // bound of the D1 pattern search
 
-float& P(int i) { return IRIPAR.V(i); }
-
 // Plasma frequency squared of the IRI bottomside at height h; foF2**2 at
 // and above the peak.
 float bottom_fn2(float h) {
-    const float fo2 = P(P_FOF2) * P(P_FOF2);
-    const float X = (P(P_HMF2) - h) / P(P_B0);
+    const auto& V = IRIPAR.V;
+    const float fo2 = V(iripar::FOF2) * V(iripar::FOF2);
+    const float X = (V(iripar::HMF2) - h) / V(iripar::B0);
     if (!(X > 0.0f)) return fo2;
-    return fo2 * std::exp(-std::pow(X, P(P_B1))) / std::cosh(X);
+    return fo2 * std::exp(-std::pow(X, V(iripar::B1))) / std::cosh(X);
 }
 
 // The F1 height transformation; heights at and above hmF1 are kept.
 float f1_height(float h, float d1) {
-    const float hm = P(P_HMF1);
+    const auto& V = IRIPAR.V;
+    const float hm = V(iripar::HMF1);
     if (!(hm > 0.0f)) return h;
     const float base = (hm - h) / hm;
     if (!(base > 0.0f)) return h;
@@ -57,7 +51,8 @@ float f1_height(float h, float d1) {
 
 // Plasma frequency of the IRI-shaped profile at h, F1-transformed when D1 is not 0.
 float region_fn(float h) {
-    const float d1 = P(P_D1);
+    const auto& V = IRIPAR.V;
+    const float d1 = V(iripar::D1);
     const float fn2 = bottom_fn2(d1 != 0.0f ? f1_height(h, d1) : h);
     return std::sqrt(std::fmax(fn2, 0.0f));
 }
@@ -100,6 +95,7 @@ void CALB0B1(const float* A, const float* S, float& B0, float& MISFIT) {
 }
 
 void CALB0B1D1() {
+    auto& V = IRIPAR.V;
     auto& C = LAYCOF;
     IRIPAR.B0() = IRIPAR.B1() = IRIPAR.D1() = NOTCOMPUTED;
     // 2. The shape table.
@@ -116,9 +112,9 @@ void CALB0B1D1() {
     // 4. Without an F1 layer the comparison starts at height HT: bisection
     // for its frequency, and the section re-expressed from there.
     if (C.FC(2) >= C.FC(3)) {
-        P(P_HEF) = C.ZMF2 - C.ZME - LAYCTL.W;
-        const float HT = (P(P_HEF) + C.ZMF2) / 2.0f;
-        P(P_HST) = HT;
+        V(iripar::HEF) = C.ZMF2 - C.ZME - LAYCTL.W;
+        const float HT = (V(iripar::HEF) + C.ZMF2) / 2.0f;
+        V(iripar::HST) = HT;
         float lo = C.FC(3), hi = C.FC(4), f = lo;
         for (int it = 0; it < MAX_HALVINGS; ++it) {
             f = 0.5f * (lo + hi);
@@ -171,34 +167,36 @@ void CALB0B1D1() {
 }
 
 void CALD1() {
+    auto& V = IRIPAR.V;
     auto& C = LAYCOF;
     IRIPAR.D1() = NOD1;
     if (IRIPAR.B0() == NOTCOMPUTED) return;
-    P(P_FS) = C.FC(3);
-    P(P_FOF2) = C.FC(4);
-    P(P_HMF2) = C.ZMF2;
-    P(P_FOE) = C.FC(2);
-    P(P_HME) = C.ZME;
-    P(P_HEF) = C.ZME + LAYCTL.W;
+    V(iripar::FS) = C.FC(3);
+    V(iripar::FOF2) = C.FC(4);
+    V(iripar::HMF2) = C.ZMF2;
+    V(iripar::FOE) = C.FC(2);
+    V(iripar::HME) = C.ZME;
+    V(iripar::HEF) = C.ZME + LAYCTL.W;
     CALHSTHZ(2);
     IRIPAR.D1() = 0.0f;
     if (C.FC(2) != C.FC(3)) {
-        P(P_FOE1) = C.FC(2);
-        P(P_FOF1) = C.FC(3);
-        CALHMF1IRI(P(P_FOF2), P(P_HMF2), IRIPAR.B0(), IRIPAR.B1(), P(P_FOF1), P(P_HMF1));
+        V(iripar::FOE1) = C.FC(2);
+        V(iripar::FOF1) = C.FC(3);
+        CALHMF1IRI(V(iripar::FOF2), V(iripar::HMF2), IRIPAR.B0(), IRIPAR.B1(), V(iripar::FOF1), V(iripar::HMF1));
         int16_t ierr = 0;
         FITF1IRI(ierr);
     }
 }
 
 void CALHSTHZ(int16_t MODE) {
-    const float HU = MODE == 1 ? P(P_HMF1) : P(P_HMF2);
-    const float foe = P(P_FOE);
-    const bool transform = MODE == 1 && P(P_D1) != 0.0f;
+    auto& V = IRIPAR.V;
+    const float HU = MODE == 1 ? V(iripar::HMF1) : V(iripar::HMF2);
+    const float foe = V(iripar::FOE);
+    const bool transform = MODE == 1 && V(iripar::D1) != 0.0f;
     float lo = 0.0f, hi = HU, hst = 0.0f;
     for (int it = 0; it < MAX_HALVINGS; ++it) {
         hst = 0.5f * (lo + hi);
-        const float hp = transform ? f1_height(hst, P(P_D1)) : hst;
+        const float hp = transform ? f1_height(hst, V(iripar::D1)) : hst;
         const float fn = std::sqrt(std::fmax(bottom_fn2(hp), 0.0f));
         if ((fn - foe >= 0.0f && fn - foe < 1.0e-5f) || hi - lo < 1.0e-4f) break;
         if (foe >= fn)
@@ -206,9 +204,9 @@ void CALHSTHZ(int16_t MODE) {
         else
             hi = hst;
     }
-    P(P_HST) = hst;
-    P(P_HZ) = (hst + HU) / 2.0f;
-    P(P_T) = CALTIRI(P(P_HEF), P(P_HST), P(P_HZ));
+    V(iripar::HST) = hst;
+    V(iripar::HZ) = (hst + HU) / 2.0f;
+    V(iripar::T) = CALTIRI(V(iripar::HEF), V(iripar::HST), V(iripar::HZ));
 }
 
 float CALTIRI(float HEF, float HST, float HZ) {
@@ -234,21 +232,22 @@ void CALHMF1IRI(float FOF2, float HMF2, float B0, float B1, float FOF1, float& H
 }
 
 void FITF1IRI(int16_t& IERR) {
+    auto& V = IRIPAR.V;
     IERR = 0;
-    const float hmf1 = P(P_HMF1), hef = P(P_HEF), foe = P(P_FOE);
+    const float hmf1 = V(iripar::HMF1), hef = V(iripar::HEF), foe = V(iripar::FOE);
     // 1. Room for an F1 region above the valley.
-    if (hef >= (P(P_HST) + hmf1) / 2.0f) {
+    if (hef >= (V(iripar::HST) + hmf1) / 2.0f) {
         IRIPAR.D1() = NOD1;
         IERR = 1;
         return;
     }
     // 2. Largest D1: the F1-transformed density at the valley top mirrored
     // below it reaches foE.
-    P(P_HST) = 2.0f * hef - hmf1;
+    V(iripar::HST) = 2.0f * hef - hmf1;
     float lo = 0.0f, hi = 20.0f;
     for (int it = 0; it < MAX_HALVINGS && hi - lo > 1.0e-5f; ++it) {
         const float d = 0.5f * (lo + hi);
-        if (bottom_fn2(f1_height(P(P_HST), d)) > foe * foe)
+        if (bottom_fn2(f1_height(V(iripar::HST), d)) > foe * foe)
             hi = d;
         else
             lo = d;
@@ -271,7 +270,7 @@ void FITF1IRI(int16_t& IERR) {
     // 4.-6. Pattern search from 0: on while the error falls, back with a
     // tenth of the step when it rises.
     float d1 = 0.0f, best = 1.0e10f, best_d1 = NOD1;
-    float best_hst = P(P_HST), best_hz = P(P_HZ), best_t = P(P_T);
+    float best_hst = V(iripar::HST), best_hz = V(iripar::HZ), best_t = V(iripar::T);
     float memory[2] = {NAN, NAN};
     int slot = 0;
     IriColumn F, H, G;
@@ -293,9 +292,9 @@ void FITF1IRI(int16_t& IERR) {
             if (err < best) {
                 best = err;
                 best_d1 = d1;
-                best_hst = P(P_HST);
-                best_hz = P(P_HZ);
-                best_t = P(P_T);
+                best_hst = V(iripar::HST);
+                best_hz = V(iripar::HZ);
+                best_t = V(iripar::T);
                 memory[slot] = d1;
                 slot = 1 - slot;
                 better = true;
@@ -308,16 +307,17 @@ void FITF1IRI(int16_t& IERR) {
     }
     // 7. The best D1 and its region heights.
     IRIPAR.D1() = best_d1;
-    P(P_HST) = best_hst;
-    P(P_HZ) = best_hz;
-    P(P_T) = best_t;
+    V(iripar::HST) = best_hst;
+    V(iripar::HZ) = best_hz;
+    V(iripar::T) = best_t;
 }
 
 void TABIRI(float STEP, int16_t& N, IriColumn& F, IriColumn& H, IriColumn& G, int16_t MODE) {
+    const auto& V = IRIPAR.V;
     auto& C = LAYCOF;
-    const float fof2 = P(P_FOF2), hmf2 = P(P_HMF2), fof1 = P(P_FOF1), hmf1 = P(P_HMF1);
-    const float foe = P(P_FOE), hef = P(P_HEF), hz = P(P_HZ), t = P(P_T), hst = P(P_HST);
-    const float d1 = P(P_D1);
+    const float fof2 = V(iripar::FOF2), hmf2 = V(iripar::HMF2), fof1 = V(iripar::FOF1), hmf1 = V(iripar::HMF1);
+    const float foe = V(iripar::FOE), hef = V(iripar::HEF), hz = V(iripar::HZ), t = V(iripar::T), hst = V(iripar::HST);
+    const float d1 = V(iripar::D1);
     N = 0;
     if (!(STEP > 0.0f)) return;
     auto add = [&](float f, float h) {

@@ -4,9 +4,8 @@
 //
 // IRI bottomside: fN**2 = foF2**2 exp(-X**B1)/cosh(X), X = (hmF2 - h)/B0.
 // F1 region: the bottomside at h' = hmF1 (1 - ((hmF1 - h)/hmF1)**(1 + D1)).
-// Results in IRIPAR (9999.0 not determined): 1 F2 section start, 2 foF2,
-// 3 hmF2, 4 B0, 5 B1, 6 foE, 7 foF1, 8 hmF1, 9 D1 (999.9 no fit), 10 valley
-// top HEF, 11 HST, 12 HZ, 13 T, 15 foE, 16 hmE.
+// Results in IRIPAR, slots iripar:: (9999.0 not determined; D1 999.9 when
+// it cannot be fitted).
 #pragma once
 
 #include <cstdint>
