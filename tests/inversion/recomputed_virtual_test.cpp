@@ -18,17 +18,7 @@
 namespace kolm {
 namespace {
 
-class RecomputedVirtual : public testrec::InversionTest {
-protected:
-    // A day sounding with F1, solved up to its F2 stage; the F2 section is left loaded.
-    void solve_day() {
-        float first_f;
-        NHPROF.HSTEP = 1.0f;
-        testrec::solve_through_f2(synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f));
-        ASSERT_EQ(SCALE2.IQUALE(iquale::STATUS), status::PROFILE_OBTAINED);
-        ASSERT_EQ(LAYCTL.IRGN, 3);
-    }
-};
+using RecomputedVirtual = testrec::SolvedDayTest;
 
 TEST_F(RecomputedVirtual, SolvedSectionGivesBackItsData) {
     solve_day();

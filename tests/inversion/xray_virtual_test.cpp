@@ -92,16 +92,7 @@ TEST(XRayIndex, ReflectionConditionOfTheSection) {
     for (int N = 1; N <= 5; ++N) EXPECT_EQ(X.SX(N) + X.SXP(N), 0.0f);
 }
 
-class XRayVirtual : public testrec::InversionTest {
-protected:
-    void solve_day() {
-        float first_f;
-        NHPROF.HSTEP = 1.0f;
-        testrec::solve_through_f2(synth::make_record({"day, F1", synth::day(true, 11), true, 4.3, 11, 0.2f}, first_f));
-        ASSERT_EQ(SCALE2.IQUALE(iquale::STATUS), status::PROFILE_OBTAINED);
-        ASSERT_EQ(LAYCTL.IRGN, 3);
-    }
-};
+using XRayVirtual = testrec::SolvedDayTest;
 
 TEST_F(XRayVirtual, PartsAddUpAndOnlyTheCoefficientsAreLeftChanged) {
     solve_day();
