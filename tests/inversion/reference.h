@@ -1,5 +1,5 @@
 // Independent double-precision reference computations for the inversion
-// tests: the Appleton-Hartree ordinary-ray indices, shifted Chebyshev
+// tests: the Appleton-Hartree indices of both rays, shifted Chebyshev
 // section curves, a dense Gauss-Legendre rule and a forward integration of
 // virtual heights through a given plasma-frequency profile.
 #pragma once
@@ -11,19 +11,24 @@
 
 namespace kolm::testref {
 
-// Phase refractive index of the ordinary ray, collision-free Appleton-Hartree
-// formula, wave normal vertical, field of dip `dip` (radians). The
-// denominator 1 - YT**2/(2(1-X)) + sqrt(YT**4/(4(1-X)**2) + YL**2) is taken
-// in the form 1 + YL**2/(sqrt(..) + YT**2/(2(1-X))), which stays accurate
-// near reflection. Templated for the complex-step derivative.
+// The two magneto-ionic rays.
+enum class Ray { ordinary, extraordinary };
+
+// Phase refractive index, collision-free Appleton-Hartree formula, wave
+// normal vertical, field of dip `dip` (radians):
+// n**2 = 1 - X/(1 - b +- sqrt(b**2 + YL**2)), b = YT**2/(2(1 - X)), + for the
+// ordinary ray. Its denominator is taken in the form
+// 1 + YL**2/(sqrt(..) + b), which stays accurate near reflection. Templated
+// for the complex-step derivative.
 template <class T>
-T ah_phase_index_t(T f, double fn2, double fh, double dip) {
+T ah_phase_index_t(T f, double fn2, double fh, double dip, Ray ray = Ray::ordinary) {
     const T X = fn2 / (f * f);
     const T Y = fh / f;
     const T YL = Y * std::sin(dip), YT = Y * std::cos(dip);
     const T q = 1.0 - X;
     const T b = YT * YT / (2.0 * q);
     const T root = std::sqrt(b * b + YL * YL);
+    if (ray == Ray::extraordinary) return std::sqrt(1.0 - X / (1.0 - b - root));
     const T den = (std::abs(YL) == 0.0) ? T(1.0) : T(1.0) + YL * YL / (root + b);
     return std::sqrt(1.0 - X / den);
 }
@@ -42,10 +47,10 @@ inline double ah_group_index(double f, double fn2, double fh, double dip) {
 }
 
 // The same derivative by a complex step, exact to rounding up to reflection.
-inline double ah_group_index_analytic(double f, double fn2, double fh, double dip) {
+inline double ah_group_index_analytic(double f, double fn2, double fh, double dip, Ray ray = Ray::ordinary) {
     const double h = 1e-30;
     const std::complex<double> fc(f, h);
-    return std::imag(fc * ah_phase_index_t<std::complex<double>>(fc, fn2, fh, dip)) / h;
+    return std::imag(fc * ah_phase_index_t<std::complex<double>>(fc, fn2, fh, dip, ray)) / h;
 }
 
 // Shifted Chebyshev T*(k, x) and its derivative.

@@ -1,11 +1,10 @@
 // Independent double-precision extraordinary-ray reference for the tests:
-// the Appleton-Hartree X-wave indices and the X-wave virtual height of a
-// model ionosphere.
+// the X-wave group index and the X-wave virtual height of a model
+// ionosphere.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <vector>
 
 #include "inversion/reference.h"
@@ -13,25 +12,11 @@
 
 namespace kolm::testref {
 
-// Phase refractive index of the extraordinary wave, collision-free
-// Appleton-Hartree formula, wave normal vertical, field of dip `dip`:
-// n**2 = 1 - X/(1 - b - sqrt(b**2 + YL**2)), b = YT**2/(2(1 - X)).
-template <class T>
-T ah_x_phase_index_t(T f, double fn2, double fh, double dip) {
-    const T X = fn2 / (f * f);
-    const T Y = fh / f;
-    const T YL = Y * std::sin(dip), YT = Y * std::cos(dip);
-    const T b = YT * YT / (2.0 * (1.0 - X));
-    return std::sqrt(1.0 - X / (1.0 - b - std::sqrt(b * b + YL * YL)));
-}
-
-// Group index d(n f)/df of the X wave by a complex step; 0 at and beyond
-// its reflection (fn2 >= f(f - fh)).
+// Group index d(n f)/df of the X wave; 0 at and beyond its reflection
+// (fn2 >= f(f - fh)).
 inline double ah_x_group_index(double f, double fn2, double fh, double dip) {
     if (fn2 >= f * (f - fh)) return 0.0;
-    const double h = 1e-30;
-    const std::complex<double> fc(f, h);
-    return std::imag(fc * ah_x_phase_index_t<std::complex<double>>(fc, fn2, fh, dip)) / h;
+    return ah_group_index_analytic(f, fn2, fh, dip, Ray::extraordinary);
 }
 
 // X-wave virtual height (km) of the model at wave frequency f, or a
