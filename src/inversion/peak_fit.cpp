@@ -7,9 +7,9 @@
 // layer's start point and peak.
 #include "inversion/peak_fit.h"
 
-#include <algorithm>
 #include <cmath>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "inversion/starting_shapes.h"
@@ -47,7 +47,7 @@ void PARAFITF() {
     const float YMAX = (ZM - HS) / std::sqrt(1.0f - ratio * ratio);
     // 4. Reference shape on the same range; terms it does not fill count as 0.
     ZEROPROF(0);
-    const int nref = std::clamp<int>(T.NN, 0, NQ);
+    const int nref = clamp_count(T.NN, NQ);
     float REF[NQ] = {};
     for (int J = 1; J <= nref; ++J) REF[J - 1] = C.A(J);
     // 5. Least-squares scale of the reference shape onto the upper half.
