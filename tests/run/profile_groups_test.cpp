@@ -2,7 +2,8 @@
 // results, writer): groups 37-39 and 42 as the end step leaves the
 // boundaries, records with and without F1 and a failed one, the same output
 // for a record alone and inside a file of other records, and the agreement
-// with the profile sections the sounder's own software stored in the samples.
+// with the profile sections and parameters (electron content, scale height,
+// B0, B1, D1) the sounder's own software stored in the samples.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
+#include "model_tables.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "platform/text_units.h"
@@ -63,6 +65,9 @@ protected:
     void SetUp() override {
         WorkDir::SetUp();
         copy_all_models();
+        // With the tables the records carry their electron content, B0, B1,
+        // D1 and topside, so these take part in every comparison below.
+        ASSERT_TRUE(testing::write_test_tables());
     }
     // One run of the program over one SAO file, as after its dialog: 10 km
     // N(h) table. Each run starts as a fresh program.
@@ -263,6 +268,40 @@ TEST_F(ProfileGroups, SectionsAgreeWithTheSoundersOwn) {
     }
     std::printf("%d sections: largest difference %.3f MHz, %.1f km\n", sections, df_max, dh_max);
     EXPECT_EQ(sections, 8);
+}
+
+// The samples carry in group 4 the electron content, F-peak scale height,
+// B0, B1 and D1 of the sounder's own software (another method). The content
+// and the scale height agree closely; B0 and B1 are fitted on the upper part
+// of the F2 section only, where the two trade against each other, so they
+// agree more loosely. Differences of units, factors or a wrong layer would
+// be far outside these bounds.
+TEST_F(ProfileGroups, ParametersAgreeWithTheSoundersOwn) {
+    const auto out = run_each();
+    struct Slot {
+        int slot;
+        const char* name;
+        double tol;
+        bool relative;
+    } slots[] = {{39, "ITEC", 0.03, true}, {40, "SHF", 0.2, false}, {41, "B0", 0.15, true},
+                 {42, "B1", 0.25, false},  {43, "D1", 0.05, false}};
+    int compared = 0;
+    for (const char* name : NAMES) {
+        auto in = read_all(sample(name));
+        ASSERT_EQ(in.size(), 1u);
+        const SaoRecord& a = *in.front();
+        const SaoRecord& b = *out.at(name);
+        if (a.DFI(4) < 43 || b.G5(2) != 2) continue;
+        for (const Slot& s : slots) {
+            const double own = b.G4(s.slot), theirs = a.G4(s.slot);
+            if (theirs >= 9999.0) continue;
+            std::printf("%s %s %.3f/%.3f (own/sounder)\n", name, s.name, own, theirs);
+            const double allowed = s.relative ? s.tol * std::fabs(theirs) : s.tol;
+            EXPECT_NEAR(own, theirs, allowed) << name << " " << s.name;
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 15);
 }
 
 // A record whose E block (groups 47 and 50) holds its own E trace: the
