@@ -14,6 +14,7 @@
 
 #include "blocks/peltarscale.h"
 #include "blocks/run_state.h"
+#include "models/table_generator.h"
 #include "run/run_driver.h"
 #include "platform/graphics.h"
 #include "platform/headless.h"
@@ -43,6 +44,8 @@ struct Input {
         for (int i = 0; i < REPEATS; ++i) out << samples;
         for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
             fs::copy_file(e.path(), dir / e.path().filename());
+        // The tables of the bottomside parameters and the electron content.
+        write_model_tables(dir.string());
         old_cwd = fs::current_path();
         fs::current_path(dir);
     }

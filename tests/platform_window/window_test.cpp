@@ -163,12 +163,23 @@ struct PageLog : gfx::Watcher {
     void titled(std::string_view) override {}
 };
 
+// xwd writes the window's dump, convert makes the PNG of it; both are
+// started directly (found on the PATH by env), never through a shell.
 void save_screenshot(const std::string& name, unsigned long xid) {
     const char* dir = std::getenv("KOLM_SCREENSHOTS");
     if (dir == nullptr || *dir == '\0') return;
     const std::string target = (fs::path(dir) / name).string();
-    const std::string cmd = "xwd -silent -id " + std::to_string(xid) + " | convert xwd:- '" + target + "'";
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    const std::string dump = target + ".xwd";
+    const std::vector<std::vector<std::string>> steps = {
+        {"xwd", "-silent", "-id", std::to_string(xid), "-out", dump},
+        {"convert", "xwd:" + dump, target},
+    };
+    for (const auto& args : steps) {
+        const kolm::platform::RunResult r = kolm::platform::run_program("/usr/bin/env", args);
+        EXPECT_EQ(r.error, kolm::platform::StartError::none) << args[0];
+        EXPECT_EQ(r.exit_code, 0) << args[0] << " for " << target;
+    }
+    fs::remove(dump);
 }
 
 class Window : public ::testing::Test {

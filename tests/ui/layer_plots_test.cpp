@@ -133,11 +133,15 @@ TEST_F(LayerPlots, ValleyDownToItsFloorThenBack) {
     EXPECT_EQ(l[11].x2, plot_x(3.0f));
     EXPECT_EQ(l[11].y2, plot_y(140.0f));
 
-    // No valley (its floor at its start): only the move to the start.
-    gfx::clear();
-    V.FVAL = 3.0f;
-    EVFPLOT(2);
-    EXPECT_TRUE(gfx::page().ops.empty());
+    // No valley (its floor at its start), or a floor at 0 MHz or below,
+    // where the section co-ordinate has no logarithm: only the move to the
+    // start.
+    for (float floor : {3.0f, 0.0f, -1.0f}) {
+        gfx::clear();
+        V.FVAL = floor;
+        EVFPLOT(2);
+        EXPECT_TRUE(gfx::page().ops.empty()) << floor;
+    }
 }
 
 TEST_F(LayerPlots, TopsideIsDashedUpToItsLimit) {
