@@ -47,12 +47,12 @@ const char* fault_text(FileFault fault) {
 }  // namespace
 
 void report_bad_model_file(ModelFile& file, const std::string& path, const platform::FileIdentity& now,
-                           FileFault fault, const std::string& detail) {
+                           const Fault& fault) {
     if (file.told && platform::same_identity(now, file.told_as)) return;
     file.told = true;
     file.told_as = now;
-    std::string line = " ERROR: THE MODEL FILE " + path + " " + fault_text(fault);
-    if (!detail.empty()) line += " (" + detail + ")";
+    std::string line = " ERROR: THE MODEL FILE " + path + " " + fault_text(fault.what);
+    if (!fault.detail.empty()) line += " (" + fault.detail + ")";
     platform::console_line(line);
 }
 

@@ -49,11 +49,17 @@ enum class FileFault {
     unreadable,   // cannot be opened or read
 };
 
+// What a read found wrong with a file, and where (a line, a record, a size).
+struct Fault {
+    FileFault what = FileFault::unreadable;
+    std::string detail;
+};
+
 // Names the bad file on the console (" ERROR: THE MODEL FILE <path> IS
-// EMPTY", ...), with DETAIL in brackets when given; once per identity of the
-// file, so a file that stays bad is named once.
+// EMPTY", ...), with the detail in brackets when there is one; once per
+// identity of the file, so a file that stays bad is named once.
 void report_bad_model_file(ModelFile& file, const std::string& path, const platform::FileIdentity& now,
-                           FileFault fault, const std::string& detail = {});
+                           const Fault& fault);
 
 // A byte that no text file holds: NUL and the control characters other than
 // tab, line feed, carriage return and form feed.

@@ -91,12 +91,6 @@ void store(const float* v) {
     std::copy(v + URSI_VALUES / 2, v + URSI_VALUES, URSICF.D2.data());
 }
 
-// What a read found wrong with a file.
-struct Fault {
-    FileFault what;
-    std::string detail;
-};
-
 // The values from the binary file of identity ID: 0 done, else the status
 // of the failure with FAULT set.
 int32_t read_binary(const std::string& path, const platform::FileIdentity& id, float* v, Fault& fault) {
@@ -189,7 +183,7 @@ const float* form_values(const std::string& name, UrsiForm& form, FormReader rea
     if (form.GOOD) std::copy(v, v + URSI_VALUES, form.V);
     // A file that cannot be opened is tried again at its next use.
     if (form.GOOD || fault.what != FileFault::unreadable) hold_model_file(form.FILE, now);
-    if (!form.GOOD) report_bad_model_file(form.FILE, path, now, fault.what, fault.detail);
+    if (!form.GOOD) report_bad_model_file(form.FILE, path, now, fault);
     return form.GOOD ? form.V : nullptr;
 }
 

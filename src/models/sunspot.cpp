@@ -53,7 +53,7 @@ const RunStateReset reset_sunspot([] { SUNSPT = SunspotState{}; });
 // wrong (of a missing file when it cannot be read).
 [[noreturn]] void bad_file(const std::string& path, const platform::FileIdentity& id, FileFault fault,
                            const std::string& detail = {}) {
-    report_bad_model_file(SUNSPT.FILE, path, id, fault, detail);
+    report_bad_model_file(SUNSPT.FILE, path, id, {fault, detail});
     platform::stop_program(fault == FileFault::unreadable ? MISSING_FILE : DATA_MISSING);
 }
 

@@ -22,12 +22,6 @@ namespace {
 constexpr int32_t DATA_UNIT = 4;
 constexpr std::size_t RECORD_BYTES = 4 * TABLE_VALUES;
 
-// What a read found wrong with a file.
-struct Fault {
-    FileFault what = FileFault::unreadable;
-    std::string detail;
-};
-
 bool read_binary(const std::string& path, TableRecords& records, Fault& fault) {
     static_assert(sizeof(float) == 4);
     records.clear();
@@ -192,7 +186,7 @@ const TableRecords* form_records(const std::string& name, const fmt::Format* for
     form.GOOD = binary ? read_binary(path, form.RECORDS, fault) : read_text(path, format, form.RECORDS, fault);
     // A file that cannot be opened is tried again at its next use.
     if (form.GOOD || fault.what != FileFault::unreadable) hold_model_file(form.FILE, now);
-    if (!form.GOOD) report_bad_model_file(form.FILE, path, now, fault.what, fault.detail);
+    if (!form.GOOD) report_bad_model_file(form.FILE, path, now, fault);
     return form.GOOD ? &form.RECORDS : nullptr;
 }
 
