@@ -15,6 +15,7 @@
 #include "inversion/working_trace.h"
 #include "models/calendar.h"
 #include "models/sunspot.h"
+#include "models/table_files.h"
 #include "notation/fixed_format.h"
 
 namespace kolm {
@@ -116,6 +117,7 @@ void SETCV() {
 
 void PROFIL1() {
     reset_results();
+    recheck_model_tables();
     FLDPAR.SSNREC = static_cast<float>(OPTS.ISSN);
     if (!complete_date()) {
         // No month: no sunspot lookup, no prediction, no inversion.

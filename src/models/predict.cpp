@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
@@ -17,6 +18,7 @@
 #include "models/field_model.h"
 #include "models/fof2_map.h"
 #include "models/layer_formulas.h"
+#include "models/model_files.h"
 #include "models/solar_position.h"
 #include "models/sunspot.h"
 #include "notation/fixed_format.h"
@@ -56,15 +58,32 @@ std::string ursi_name(int16_t month, const char* ext) {
     return name;
 }
 
-// The file values of the month read last, so that the later records of a
-// month take them without reading the file again (the interpolation
-// overwrites D(.,.,1) in URSICF). MONTH 0: none.
-struct UrsiCache {
-    int16_t MONTH;
+// Each month's coefficient files as read in this run: the values of each
+// form, kept with the file's identity, and the values in use for the month
+// of the last call (the interpolation overwrites D(.,.,1) in URSICF).
+struct UrsiForm {
+    ModelFile FILE;
+    bool GOOD;  // the file held gave V
     float V[URSI_VALUES];
 };
+struct UrsiMonth {
+    UrsiForm BIN, ASC;
+};
+struct UrsiCache {
+    int16_t MONTH;       // month of the values in use; 0: none
+    const float* USED;   // those values
+    UrsiMonth M[12];
+};
 UrsiCache URSICACHE;
-const RunStateReset reset_ursi_cache([] { URSICACHE.MONTH = 0; });
+const RunStateReset reset_ursi_cache([] {
+    URSICACHE.MONTH = 0;
+    URSICACHE.USED = nullptr;
+    for (UrsiMonth& m : URSICACHE.M)
+        for (UrsiForm* f : {&m.BIN, &m.ASC}) {
+            f->FILE = ModelFile{};
+            f->GOOD = false;
+        }
+});
 
 // The values in file order into URSICF: D(.,.,1) then D(.,.,2).
 void store(const float* v) {
@@ -72,52 +91,118 @@ void store(const float* v) {
     std::copy(v + URSI_VALUES / 2, v + URSI_VALUES, URSICF.D2.data());
 }
 
-// The cache's values from the binary file: 0 done, else the failure status.
-int32_t read_binary(const std::string& path) {
+// The values from the binary file of identity ID: 0 done, else the status
+// of the failure with FAULT set.
+int32_t read_binary(const std::string& path, const platform::FileIdentity& id, float* v, Fault& fault) {
     static_assert(sizeof(float) == 4);
-    unsigned char bytes[4 * URSI_VALUES];
+    constexpr std::size_t NBYTES = 4 * URSI_VALUES;
+    unsigned char bytes[NBYTES];
     const int st = platform::read_file_bytes(path, bytes, sizeof bytes);
-    if (st != 0) return st < 0 ? int32_t(EIO) : int32_t(st);
+    if (st > 0) {
+        fault = {FileFault::unreadable, std::strerror(st)};
+        return st;
+    }
+    if (st < 0) {
+        if (id.size == 0)
+            fault = {FileFault::empty, {}};
+        else
+            fault = {FileFault::truncated, std::to_string(id.size) + " OF " + std::to_string(NBYTES) + " BYTES"};
+        return EIO;
+    }
     for (int n = 0; n < URSI_VALUES; ++n) {
         const unsigned char* b = bytes + 4 * n;
         const uint32_t u = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-        URSICACHE.V[n] = std::bit_cast<float>(u);
+        v[n] = std::bit_cast<float>(u);
+    }
+    if (!all_finite(v, URSI_VALUES)) {
+        fault = {FileFault::not_finite, {}};
+        return EIO;
     }
     return 0;
 }
 
-// The cache's values from the text file: 0 done, else the open or read status.
-int32_t read_text(const std::string& path) {
+// The values from the text file, four to a line of 61 columns: 0 done, else
+// the status of the failure with FAULT set.
+int32_t read_text(const std::string& path, const platform::FileIdentity& id, float* v, Fault& fault) {
+    constexpr int LINES = URSI_VALUES / 4;
+    constexpr std::size_t COLUMNS = 1 + 4 * 15;
     const int op = platform::open_unit(DATA_UNIT, path, platform::UnitMode::read);
-    if (op != 0) return op;
-    const fmt::IoStat st = fmt::read(DATA_UNIT, URSI_ASC_FORMAT, {fmt::InItem(URSICACHE.V, URSI_VALUES)});
+    if (op != 0) {
+        fault = {FileFault::unreadable, std::strerror(op)};
+        return op;
+    }
+    int32_t status = 0;
+    for (int n = 1; n <= LINES && status == 0; ++n) {
+        std::string_view line;
+        const fmt::IoStat st = platform::read_line(DATA_UNIT, line);
+        const std::string at = "LINE " + std::to_string(n);
+        if (st == fmt::IoStat::end)
+            fault = {id.size == 0 ? FileFault::empty : FileFault::truncated, id.size == 0 ? "" : at};
+        else if (st != fmt::IoStat::ok)
+            fault = {FileFault::unreadable, at};
+        else if (holds_control_bytes(line))
+            fault = {FileFault::not_text, at};
+        else if (line.size() < COLUMNS)
+            fault = {FileFault::truncated, at};
+        else if (fmt::read_text(line, URSI_ASC_FORMAT, {fmt::InItem(v + 4 * (n - 1), 4)}) != fmt::IoStat::ok)
+            fault = {FileFault::bad_value, at};
+        else
+            continue;
+        status = EIO;
+    }
     platform::close_unit(DATA_UNIT);
-    if (st != fmt::IoStat::ok) return st == fmt::IoStat::end ? int32_t(EIO) : int32_t(st);
-    return 0;
+    if (status == 0 && !all_finite(v, URSI_VALUES)) {
+        fault = {FileFault::not_finite, {}};
+        status = EIO;
+    }
+    return status;
 }
 
-// The month's file values into the cache; the binary file is preferred. A
-// file that cannot be read whole counts as missing. 0 done, else the status
-// of the last file tried.
-int32_t read_month(int16_t month) {
-    std::string path = platform::find_data_file(ursi_name(month, "BIN"));
-    if (!path.empty() && read_binary(path) == 0) return 0;
-    path = platform::find_data_file(ursi_name(month, "ASC"));
-    if (path.empty()) return ENOENT;
-    return read_text(path);
+using FormReader = int32_t (*)(const std::string&, const platform::FileIdentity&, float*, Fault&);
+
+// The values of one form of the month's file, read only when the file is
+// new or changed; null, with STATUS, when it is missing or bad. A bad file
+// is named on the console.
+const float* form_values(const std::string& name, UrsiForm& form, FormReader reader, int32_t& status) {
+    std::string path;
+    platform::FileIdentity now;
+    switch (check_model_file(name, form.FILE, path, now)) {
+        case FileCheck::held:
+            status = form.GOOD ? 0 : EIO;
+            return form.GOOD ? form.V : nullptr;
+        case FileCheck::missing:
+            status = ENOENT;
+            return nullptr;
+        case FileCheck::changed:
+            break;
+    }
+    float v[URSI_VALUES];
+    Fault fault{};
+    status = reader(path, now, v, fault);
+    form.GOOD = status == 0;
+    if (form.GOOD) std::copy(v, v + URSI_VALUES, form.V);
+    // A file that cannot be opened is tried again at its next use.
+    if (form.GOOD || fault.what != FileFault::unreadable) hold_model_file(form.FILE, now);
+    if (!form.GOOD) report_bad_model_file(form.FILE, path, now, fault);
+    return form.GOOD ? form.V : nullptr;
 }
 
-// The month's coefficients into URSICF, read from its file once per run of
-// records of that month.
+// The month's coefficients into URSICF; the binary file is preferred, and a
+// bad one counts as missing. The files are checked when the month differs
+// from the last call's. 0 done, else the status of the last file tried.
 int32_t load_coefficients(int16_t month) {
     if (month < 1 || month > 12) return ENOENT;
-    if (URSICACHE.MONTH != month) {
+    if (URSICACHE.MONTH != month || !URSICACHE.USED) {
         URSICACHE.MONTH = 0;
-        const int32_t ierr = read_month(month);
-        if (ierr != 0) return ierr;
+        UrsiMonth& m = URSICACHE.M[month - 1];
+        int32_t status = 0;
+        const float* v = form_values(ursi_name(month, "BIN"), m.BIN, read_binary, status);
+        if (!v) v = form_values(ursi_name(month, "ASC"), m.ASC, read_text, status);
+        URSICACHE.USED = v;
+        if (!v) return status;
         URSICACHE.MONTH = month;
     }
-    store(URSICACHE.V);
+    store(URSICACHE.USED);
     return 0;
 }
 
@@ -217,7 +302,11 @@ void PREDICT() {
     int32_t ierr = 0;
     CALPREDF(lat, lon, TIMEBK.MONTH, TIMEBK.IDAY, TIMEBK.IHR, TIMEBK.MINU, TIMEBK.ISEC, rssn, OPTS.IDEBUG, srise, sset,
              xnoon, foe, fof1, fof2, ierr);
-    if (ierr != 0) platform::stop_program(" CAN NOT FIND THE URSI COEFFICIENT FILES!");
+    if (ierr != 0) {
+        platform::console_line(" ERROR: NEITHER " + ursi_name(TIMEBK.MONTH, "BIN") + " NOR " +
+                               ursi_name(TIMEBK.MONTH, "ASC") + " CAN BE READ");
+        platform::stop_program(" CAN NOT FIND THE URSI COEFFICIENT FILES!");
+    }
 
     DERPAR.FOEP = foe;
     DERPAR.FOF1P = fof1;

@@ -12,7 +12,8 @@ namespace kolm {
 // against PREDST it looks up the monthly sunspot number and puts it into ISSN
 // when the record's own number is 0 or less or lies outside the monthly
 // value's interval (a month without value leaves ISSN alone). Stops the
-// program when no URSI coefficient file of the month can be read.
+// program when no URSI coefficient file of the month can be read, naming
+// both on the console first.
 void PREDICT();
 
 // Predictions for one place and time.
@@ -29,10 +30,13 @@ void PREDICT();
 //                    status of the last file tried (FOF2 is then not set)
 // Notes:   the month's URSI coefficients go into URSICF at every call, from
 //          "URSI<MONTH+10>.BIN" (1976 little-endian 32-bit reals) when it
-//          exists and is complete, else from "URSI<MONTH+10>.ASC"
-//          ("(1X,4E15.8)"); a file that ends early or does not convert counts
-//          as missing. The file is read once while the month stays the same
-//          (the values are kept with the run state); a new month reads anew.
+//          is there and good, else from "URSI<MONTH+10>.ASC" ("(1X,4E15.8)",
+//          494 lines). A bad file (empty, short, a value that does not read
+//          or is not finite, bytes no text holds) is named on the console and
+//          counts as missing. Each file is read once per run and kept; when
+//          the month differs from the last call's, the month's files are
+//          checked by identity (models/model_files.h), so a file changed
+//          during the run is read again.
 void CALPREDF(float LAT, float LON, int16_t MONTH, int16_t IDAY, int16_t IHR, int16_t MINU, int16_t ISEC, float RSSN,
               int16_t IDEBUG, float& SRISE, float& SSET, float& XNOON, float& FOE, float& FOF1, float& FOF2,
               int32_t& IERR);

@@ -3,21 +3,22 @@
 #include "models/sunspot.h"
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "blocks/run_state.h"
 #include "blocks/text.h"
+#include "models/model_files.h"
 #include "notation/fixed_format.h"
 #include "platform/console.h"
 #include "platform/data_files.h"
-#include "platform/text_units.h"
 
 namespace kolm {
 
 namespace {
 
-constexpr int32_t DATA_UNIT = 4;
 constexpr std::size_t LINE_BUFFER = 90;   // characters of a line that are looked at
 constexpr int16_t FIRST_VALID_YEAR = 1749;
 constexpr int TABLE_MONTHS = 12 * SSN_MAX_YEARS;
@@ -33,7 +34,8 @@ constexpr const char* MISSING_FILE = "FILE \"SUNSPT.ASC\" IS REQUIRED IN 60Z BUT
 constexpr const char* DATA_MISSING = "FILE \"SUNSPT.ASC\" CONSTRUCTED WRONG. DATA MISSING.";
 constexpr const char* CYCLES_WRONG = "FILE \"SUNSPT.ASC\" CONSTRUCTED WRONG. CYCLES DO NOT MATCH.";
 
-// Working tables of SSN_NOAA, rebuilt from the file at every call.
+// Working tables of SSN_NOAA as made from the file (read, and the months
+// after the last measured one predicted), kept with the file's identity.
 struct SunspotState {
     SsnTable SSN;
     SsnTable DEV;
@@ -41,9 +43,30 @@ struct SunspotState {
     int16_t NCYCLES;
     int16_t IYRFIRST;
     int16_t NYEARS;
+    bool FITS;  // the file lies within the tables' limits
+    ModelFile FILE;
 };
 SunspotState SUNSPT;
 const RunStateReset reset_sunspot([] { SUNSPT = SunspotState{}; });
+
+// A bad file: named on the console, then the stop of a file constructed
+// wrong (of a missing file when it cannot be read).
+[[noreturn]] void bad_file(const std::string& path, const platform::FileIdentity& id, FileFault fault,
+                           const std::string& detail = {}) {
+    report_bad_model_file(SUNSPT.FILE, path, id, {fault, detail});
+    platform::stop_program(fault == FileFault::unreadable ? MISSING_FILE : DATA_MISSING);
+}
+
+// A last line without its line end that stops inside a month or cycle field
+// was cut off: a year line ends after a whole month field or after the cycle
+// number.
+bool cut_inside_a_field(std::string_view line) {
+    if (line.empty() || line[0] < '0' || line[0] > '9') return false;
+    const std::size_t n = line.size();
+    if (n <= 7) return false;
+    if (n < 79) return (n - 7) % 6 != 0;
+    return n > 79 && n < 83;
+}
 
 [[noreturn]] void year_out_of_sequence(int16_t iyearpre, int16_t iyear) {
     fmt::write_console(YEAR_MESSAGE, {iyearpre, iyear});
@@ -59,20 +82,38 @@ std::string_view month_field(std::string_view line, int i) {
 
 }  // namespace
 
-bool READSSN(int16_t& NCYCLES, CycleStarts& ICSTART, int16_t& IYRFIRST, int16_t& NYEARS, SsnTable& TABLE) {
+namespace {
+
+// READSSN on the file PATH of identity ID.
+bool read_ssn(const std::string& path, const platform::FileIdentity& id, int16_t& NCYCLES, CycleStarts& ICSTART,
+              int16_t& IYRFIRST, int16_t& NYEARS, SsnTable& TABLE) {
     NCYCLES = 0;
     IYRFIRST = 0;
     NYEARS = 0;
     int16_t iyearpre = 0;
     ICSTART.fill(0);
 
-    const std::string path = platform::find_data_file("SUNSPT.ASC");
-    if (path.empty() || platform::open_unit(DATA_UNIT, path, platform::UnitMode::read) != 0)
-        platform::stop_program(MISSING_FILE);
+    std::vector<unsigned char> bytes;
+    const int err = platform::read_whole_file(path, bytes);
+    if (err != 0) bad_file(path, id, FileFault::unreadable, std::strerror(err));
+    if (bytes.empty()) bad_file(path, id, FileFault::empty);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (holds_control_bytes(text)) bad_file(path, id, FileFault::not_text);
+    if (text.back() != '\n') {
+        std::string_view last = text.substr(text.rfind('\n') == std::string_view::npos ? 0 : text.rfind('\n') + 1);
+        if (!last.empty() && last.back() == '\r') last.remove_suffix(1);
+        if (cut_inside_a_field(last)) bad_file(path, id, FileFault::truncated, "LAST LINE");
+    }
 
     bool fits = true;
-    std::string_view raw;
-    while (fits && platform::read_line(DATA_UNIT, raw) == fmt::IoStat::ok) {
+    std::size_t pos = 0;
+    while (fits && pos < text.size()) {
+        // Lines end at LF; a CR before the LF is dropped.
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view raw = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (end < text.size() && !raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
         const std::string_view line = raw.substr(0, LINE_BUFFER);
         // Remarks, headers and blank lines.
         if (line.empty() || line[0] < '0' || line[0] > '9') continue;
@@ -127,8 +168,27 @@ bool READSSN(int16_t& NCYCLES, CycleStarts& ICSTART, int16_t& IYRFIRST, int16_t&
         const int start = (iyear - IYRFIRST) * 12 + istart;
         ICSTART(NCYCLES) = (start >= 1 && start <= TABLE_MONTHS) ? int16_t(start) : int16_t(0);
     }
-    platform::close_unit(DATA_UNIT);
+    if (NYEARS < 1) bad_file(path, id, FileFault::no_data);
     return fits;
+}
+
+// The file "SUNSPT.ASC" as found in the working directory: its path and
+// identity. Stops the program when there is none.
+std::string find_sunspot_file(ModelFile& file, platform::FileIdentity& id, FileCheck& check) {
+    std::string path;
+    check = check_model_file("SUNSPT.ASC", file, path, id);
+    if (check == FileCheck::missing) platform::stop_program(MISSING_FILE);
+    return path;
+}
+
+}  // namespace
+
+bool READSSN(int16_t& NCYCLES, CycleStarts& ICSTART, int16_t& IYRFIRST, int16_t& NYEARS, SsnTable& TABLE) {
+    ModelFile file;
+    platform::FileIdentity id;
+    FileCheck check;
+    const std::string path = find_sunspot_file(file, id, check);
+    return read_ssn(path, id, NCYCLES, ICSTART, IYRFIRST, NYEARS, TABLE);
 }
 
 bool PERD(const CyclePairs& X, const CyclePairs& Y, int16_t IFIRST, int32_t N, FArray<float, 5>& P) {
@@ -231,15 +291,21 @@ void predict_last_cycle(SunspotState& st) {
 
 void SSN_NOAA(int16_t IYR4, int16_t MONTH, float& SSNM, float& SSNDEV) {
     SunspotState& st = SUNSPT;
-    st.SSN.fill(-1.0f);
-    st.DEV.fill(0.0f);
-    const bool fits = READSSN(st.NCYCLES, st.ICSTART, st.IYRFIRST, st.NYEARS, st.SSN);
+    platform::FileIdentity id;
+    FileCheck check;
+    const std::string path = find_sunspot_file(st.FILE, id, check);
+    if (check == FileCheck::changed) {
+        st.SSN.fill(-1.0f);
+        st.DEV.fill(0.0f);
+        st.FITS = read_ssn(path, id, st.NCYCLES, st.ICSTART, st.IYRFIRST, st.NYEARS, st.SSN);
+        // Every month the regression can give, once per reading of the file.
+        if (st.FITS) predict_last_cycle(st);
+        hold_model_file(st.FILE, id);
+    }
     SSNM = -1.0f;
     SSNDEV = 0.0f;
     const int yi = IYR4 - st.IYRFIRST + 1;
-    if (!fits || st.NYEARS < 1 || MONTH < 1 || MONTH > 12 || yi < 1 || yi > SSN_MAX_YEARS) return;
-
-    if (st.SSN(MONTH, yi) < 0.0f) predict_last_cycle(st);
+    if (!st.FITS || st.NYEARS < 1 || MONTH < 1 || MONTH > 12 || yi < 1 || yi > SSN_MAX_YEARS) return;
     if (st.SSN(MONTH, yi) < 0.0f) return;
     SSNM = std::round(st.SSN(MONTH, yi));
     SSNDEV = std::round(st.DEV(MONTH, yi));

@@ -26,8 +26,9 @@ using CyclePairs = FArray<float, SSN_MAX_CYCLES>;
 // numbers. No value: a request outside the table, a file beyond the table's
 // limits, and for predicted months a cycle list that does not start at cycle
 // 1, fewer than three cycles from the eighth on, or earlier cycles without
-// data at the needed phase. Reads "SUNSPT.ASC" at every call; a missing or
-// inconsistent file stops the program.
+// data at the needed phase. "SUNSPT.ASC" is read once per run and kept; each
+// call checks the file by identity (models/model_files.h) and reads it again
+// when it changed. A missing, bad or inconsistent file stops the program.
 void SSN_NOAA(int16_t IYR4, int16_t MONTH, float& SSNM, float& SSNDEV);
 
 // Reads "SUNSPT.ASC" into TABLE (preset by the caller): NCYCLES cycle starts in
@@ -35,7 +36,10 @@ void SSN_NOAA(int16_t IYR4, int16_t MONTH, float& SSNM, float& SSNDEV);
 // and NYEARS year lines. Returns false when the file goes beyond the table's
 // limits (more than 300 year lines or 30 cycle starts); the outputs then hold
 // what was read up to there. Stops the program when the file is missing, a
-// year is out of sequence or before 1749, or the cycle numbers do not match.
+// year is out of sequence or before 1749, or the cycle numbers do not match;
+// also, naming the file on the console first, when it is bad: empty, without
+// a year line of data, cut off inside a field of its last line, or holding
+// bytes no text file holds.
 bool READSSN(int16_t& NCYCLES, CycleStarts& ICSTART, int16_t& IYRFIRST, int16_t& NYEARS, SsnTable& TABLE);
 
 // Least-squares line of Y on X over the pairs IFIRST..N (IFIRST 0: from pair

@@ -21,11 +21,13 @@ struct TableRecord {
 using TableRecords = std::vector<TableRecord>;
 
 // Records of the table NAME ("TECCOF", "B0B1DT") from the working
-// directory: NAME.BIN when it holds at least one record, else NAME.ASC read
-// line by line under ASC_FORMAT, or free-format when ASC_FORMAT is null.
-// Reading ends at the end of the file, at a short last binary record or at
-// a text record that does not convert; blank lines are passed over. False,
-// and no records, when neither form gives a record.
+// directory: NAME.BIN when it is good, else NAME.ASC read line by line under
+// ASC_FORMAT, or free-format when ASC_FORMAT is null; blank lines are passed
+// over. A form is bad when it is empty, holds no record, ends inside a
+// record (a binary size that is not whole records, a text line shorter than
+// ASC_FORMAT, a free-format record cut short), holds a value that does not
+// read or is not finite, or, as text, bytes no text holds. False, and no
+// records, when neither form is good.
 bool read_table_files(std::string_view NAME, const fmt::Format* ASC_FORMAT, TableRecords& records);
 
 // Writes NAME.BIN and NAME.ASC into the directory DIR, the text form one
@@ -38,9 +40,16 @@ bool write_table_files(const std::string& DIR, std::string_view NAME, const fmt:
 // The text layout of TECCOF.ASC: the key ratio, then five weights.
 extern const fmt::Format TECCOF_FORMAT;
 
-// The tables of the run: read at their first use and kept. Null while the
-// table cannot be read; the next call looks for its files again.
+// The tables of the run: read at their first use and kept with their files'
+// identities. While a table is found its files are checked once per record
+// (after recheck_model_tables), so a file changed or removed during the run
+// is seen at the next record; while it is not found, every call looks for it
+// again. A bad form is named on the console once and counts as missing.
+// Null while neither form is good.
 const TableRecords* teccof_run_table();
 const TableRecords* b0b1dt_run_table();
+
+// The next use of each table checks its files again (called for each record).
+void recheck_model_tables();
 
 }  // namespace kolm

@@ -3,12 +3,14 @@
 #include "ui/plot_frame.h"
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "blocks/numeric.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
 #include "inversion/stage_plots.h"
+#include "models/model_files.h"
 #include "notation/fixed_format.h"
 #include "platform/graphics.h"
 #include "platform/text_units.h"
@@ -41,9 +43,9 @@ struct Station {
     std::string name;  // columns 5-22
 };
 
-// "STATION.LST" as read at its first use in the run.
+// "STATION.LST" as read in this run, kept with the file's identity.
 struct StationList {
-    bool loaded = false;
+    ModelFile file;
     std::vector<Station> stations;
 };
 StationList station_list;
@@ -70,9 +72,17 @@ float coordinate(const char* f) {
     return sign * value;
 }
 
+// The list, read again when the file is new or changed; empty while there is none.
 void load_stations() {
-    station_list.loaded = true;
-    if (platform::open_unit(STATION_UNIT, "STATION.LST", platform::UnitMode::read) != 0) return;
+    std::string path;
+    platform::FileIdentity now;
+    const FileCheck check = check_model_file("STATION.LST", station_list.file, path, now);
+    if (check == FileCheck::held) return;
+    station_list.stations.clear();
+    if (check == FileCheck::missing) return;
+    // A file that cannot be opened is looked at again at the next call.
+    if (platform::open_unit(STATION_UNIT, path, platform::UnitMode::read) != 0) return;
+    hold_model_file(station_list.file, now);
     char line[80];
     for (;;) {
         std::fill(line, line + 80, ' ');
@@ -211,7 +221,7 @@ void SETCOORD() {
 
 void GETSTNAME(int32_t ISTN, float LAT, float LON, std::string& NAME) {
     NAME = "NO NAME";
-    if (!station_list.loaded) load_stations();
+    load_stations();
     for (const Station& s : station_list.stations) {
         const float tol = s.number == ISTN ? 1.0f : 0.1f;
         if (std::fabs(s.lon - LON) < tol && std::fabs(s.lat - LAT) < tol) {

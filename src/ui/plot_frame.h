@@ -20,8 +20,9 @@ void FONTSET(int16_t IFONT, std::string_view HEIGHT, std::string_view WIDTH);
 // Draws the frame for the current record and sets PLOTWN 3 to 7.
 void SETCOORD();
 
-// Station name for station ISTN at LAT, LON from "STATION.LST" (read once
-// per run): the first line whose coordinates are within 1 degree (same
+// Station name for station ISTN at LAT, LON from "STATION.LST" (found by the
+// data-file rule, read once per run and checked by identity at each call, so
+// a list changed during the run is read again): the first line whose coordinates are within 1 degree (same
 // station number) or 0.1 degree (any other number); "NO NAME" otherwise.
 // NAME gets 20 characters.
 void GETSTNAME(int32_t ISTN, float LAT, float LON, std::string& NAME);

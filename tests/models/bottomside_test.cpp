@@ -246,16 +246,18 @@ TEST_F(Bottomside, MissingOrEmptyTableLeavesTheSectionAlone) {
         reset_run_state();
         std::remove("B0B1DT.BIN");
         std::remove("B0B1DT.ASC");
+        std::string named;  // the bad files, named before the message
         if (!empty.empty()) {
             write_file("B0B1DT.BIN", "");
             write_file("B0B1DT.ASC", empty);
+            named = " ERROR: THE MODEL FILE B0B1DT.BIN IS EMPTY\n ERROR: THE MODEL FILE B0B1DT.ASC HOLDS NO DATA\n";
         }
         set_profile(80.0, 2.5, 0.45, true);
         for (int j = 1; j <= 8; ++j) LAYCOF.A(j) = 7.0f;
         IRIPAR.B0() = 55.0f;  // an earlier record's value
         ::testing::internal::CaptureStdout();
         CALB0B1D1();
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), " CANNOT FIND THE FILE \"B0B1DT.ASC\"!\n");
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), named + " CANNOT FIND THE FILE \"B0B1DT.ASC\"!\n");
         EXPECT_EQ(IRIPAR.B0(), NOTCOMPUTED);
         EXPECT_EQ(IRIPAR.B1(), NOTCOMPUTED);
         EXPECT_EQ(IRIPAR.D1(), NOTCOMPUTED);
@@ -263,7 +265,7 @@ TEST_F(Bottomside, MissingOrEmptyTableLeavesTheSectionAlone) {
     }
 }
 
-TEST_F(Bottomside, TableIsReadOnceAndLookedForAgainWhileMissing) {
+TEST_F(Bottomside, TableIsKeptWithinARecordAndLookedForAgainWhileMissing) {
     std::remove("B0B1DT.BIN");
     std::rename("B0B1DT.ASC", "KEEP.ASC");
     set_profile(80.0, 2.5, 0.45, true);
@@ -271,15 +273,24 @@ TEST_F(Bottomside, TableIsReadOnceAndLookedForAgainWhileMissing) {
     CALB0B1D1();
     ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(IRIPAR.B0(), NOTCOMPUTED);
-    // The next record finds the table, and keeps it after it is gone.
+    // The next call finds the table, and keeps it for the rest of the record.
     std::rename("KEEP.ASC", "B0B1DT.ASC");
     CALB0B1D1();
     EXPECT_NEAR(IRIPAR.B0(), 80.0f, 0.1f);
-    std::remove("B0B1DT.ASC");
+    std::rename("B0B1DT.ASC", "KEEP.ASC");
     set_profile(60.0, 1.5, 0.45, true);
     CALB0B1D1();
     EXPECT_NEAR(IRIPAR.B0(), 60.0f, 0.1f);
     EXPECT_FLOAT_EQ(IRIPAR.B1(), 1.5f);
+    // The next record sees that it is gone, and then that it is back.
+    recheck_model_tables();
+    ::testing::internal::CaptureStdout();
+    CALB0B1D1();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), " CANNOT FIND THE FILE \"B0B1DT.ASC\"!\n");
+    EXPECT_EQ(IRIPAR.B0(), NOTCOMPUTED);
+    std::rename("KEEP.ASC", "B0B1DT.ASC");
+    CALB0B1D1();
+    EXPECT_NEAR(IRIPAR.B0(), 60.0f, 0.1f);
 }
 
 }  // namespace

@@ -354,7 +354,7 @@ void predict_after_writing_output() {
 TEST_F(Predict, MissingCoefficientFilesStopTheRunKeepingTheOutput) {
     record(24, 200, 50);  // July: no URSI17 file here
     EXPECT_EXIT(predict_after_writing_output(), ::testing::ExitedWithCode(1),
-                "^ CAN NOT FIND THE URSI COEFFICIENT FILES!\n$");
+                "^ ERROR: NEITHER URSI17.BIN NOR URSI17.ASC CAN BE READ\n CAN NOT FIND THE URSI COEFFICIENT FILES!\n$");
     std::ifstream in("OUT.SAO");
     std::string line;
     EXPECT_TRUE(std::getline(in, line));

@@ -239,6 +239,34 @@ TEST_F(StationName, RealStationListAndMissingFile) {
     EXPECT_EQ(name, "MILLSTONE HILL      ");
 }
 
+TEST_F(StationName, ListFoundInAnyLetterCaseAndReadAgainWhenChanged) {
+    reset_run_state();
+    auto line = [](const char* name) {
+        std::string s(59, ' ');
+        s.replace(4, std::strlen(name), name);
+        s.replace(33, 3, "101");
+        s.replace(46, 5, " 45.1");
+        s.replace(54, 5, "045.1");
+        return s + "\n";
+    };
+    std::ofstream("station.lst", std::ios::binary) << line("FIRST");
+    std::string name;
+    GETSTNAME(101, 45.1f, 45.1f, name);
+    EXPECT_EQ(name, "FIRST               ");
+    // Rewritten in place with the same size during the run.
+    std::ofstream("station.lst", std::ios::binary) << line("OTHER");
+    GETSTNAME(101, 45.1f, 45.1f, name);
+    EXPECT_EQ(name, "OTHER               ");
+    // Replaced by a file of another letter case.
+    fs::remove("station.lst");
+    std::ofstream("Station.Lst", std::ios::binary) << line("THIRD");
+    GETSTNAME(101, 45.1f, 45.1f, name);
+    EXPECT_EQ(name, "THIRD               ");
+    fs::remove("Station.Lst");
+    GETSTNAME(101, 45.1f, 45.1f, name);
+    EXPECT_EQ(name, "NO NAME             ");
+}
+
 TEST(PlotHeader, TimeAndSunspotLines) {
     struct Case {
         float ssnrec, ssndev;
