@@ -21,7 +21,8 @@
 //  - A statement over zero items still writes one empty line (output) or
 //    consumes one line (input).
 //  - Output: numbers right-justified, asterisks over the whole field when a
-//    value does not fit; the statement still succeeds.
+//    value does not fit (or the format's marker value, when it has one);
+//    the statement still succeeds.
 //  - Input: a field takes exactly its w columns (a short line reads as
 //    padded with blanks), blanks inside numbers are ignored, a blank field
 //    reads as 0; F and E read the same text; a field that does not convert
@@ -157,6 +158,10 @@ class Format {
 public:
     Format() = default;
     explicit Format(std::string_view text, Fit fit = Fit::asterisks);
+    // With a marker: a number that cannot be shown at all (not finite, or
+    // too large for its field) is written as the marker instead of
+    // asterisks, which no reader takes back.
+    Format(std::string_view text, Fit fit, double marker);
 
     bool ok() const { return ok_; }
     const std::string& error() const { return error_; }  // why the text is not a format
@@ -176,6 +181,8 @@ public:
     std::size_t restart() const { return restart_; }
     bool has_data() const { return has_data_; }
     Fit fit() const { return fit_; }
+    bool has_marker() const { return has_marker_; }
+    double marker() const { return marker_; }
     std::string_view literal(const Desc& d) const { return std::string_view(literals_).substr(d.lit, d.w); }
 
 private:
@@ -187,6 +194,8 @@ private:
     bool ok_ = false;
     bool has_data_ = false;
     Fit fit_ = Fit::asterisks;
+    bool has_marker_ = false;
+    double marker_ = 0.0;
 };
 
 // Formatted statements on units (see platform/text_units.h).
@@ -226,6 +235,11 @@ inline IoStat write_text(std::string& line, const Format& f, std::initializer_li
 inline IoStat write_text(char* buf, int32_t len, const Format& f, std::initializer_list<OutItem> items) {
     return write_text(buf, len, f, std::span<const OutItem>(items.begin(), items.size()));
 }
+
+// Whether the value shows in the field of the format's first F or E
+// descriptor (shortened when the format shortens), neither as asterisks
+// nor as the format's marker. False when the format has no such descriptor.
+bool shows(const Format& f, double v, bool single);
 
 // Writes the statement's lines to the text console.
 IoStat write_console(const Format& f, std::span<const OutItem> items);

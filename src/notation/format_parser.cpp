@@ -192,4 +192,9 @@ Format::Format(std::string_view text, Fit fit) : text_(text), fit_(fit) {
     ok_ = true;
 }
 
+Format::Format(std::string_view text, Fit fit, double marker) : Format(text, fit) {
+    has_marker_ = true;
+    marker_ = marker;
+}
+
 }  // namespace kolm::fmt

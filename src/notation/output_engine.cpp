@@ -99,7 +99,8 @@ std::size_t drop_lead_zero(char* s, std::size_t n) {
     return n;
 }
 
-void put_fixed(std::string& line, double v, bool single, int w, int d, Fit fit) {
+// False, with nothing written, when the value cannot be shown in the field.
+bool put_fixed(std::string& line, double v, bool single, int w, int d, Fit fit) {
     char buf[400];
     for (int dd = std::min(d, 300); dd >= 0; --dd) {
         std::size_t n = fixed_text(buf, v, single, dd);
@@ -107,11 +108,11 @@ void put_fixed(std::string& line, double v, bool single, int w, int d, Fit fit) 
         if (n > std::size_t(w)) n = drop_lead_zero(buf, n);
         if (n <= std::size_t(w)) {
             put_field(line, buf, n, w);
-            return;
+            return true;
         }
         if (fit != Fit::shorten) break;
     }
-    line.append(std::size_t(w), '*');
+    return false;
 }
 
 // 0.ddd...E+ee form with `digits` mantissa digits and at least `e` exponent
@@ -165,32 +166,39 @@ std::size_t exp_digits(const char* s, std::size_t n) {
     return n - k;
 }
 
-void put_exp(std::string& line, double v, int w, int d, int e, Fit fit) {
+// False, with nothing written, when the value cannot be shown in the field.
+bool put_exp(std::string& line, double v, int w, int d, int e, Fit fit) {
     char buf[440];
     std::size_t n = exp_text(buf, v, d, e);
-    if (n == 0) {
-        line.append(std::size_t(w), '*');
-        return;
-    }
+    if (n == 0) return false;
     if (exp_digits(buf, n) > std::size_t(e)) {
-        if (fit != Fit::shorten) {
-            line.append(std::size_t(w), '*');
-            return;
-        }
+        if (fit != Fit::shorten) return false;
         // Wider exponent, fewer mantissa digits, until the field takes it.
         for (int dd = std::min(d, 300); dd >= 1; --dd) {
             n = exp_text(buf, v, dd, e);
             std::size_t m = n > std::size_t(w) ? drop_lead_zero(buf, n) : n;
             if (m <= std::size_t(w)) {
                 put_field(line, buf, m, w);
-                return;
+                return true;
             }
         }
-        line.append(std::size_t(w), '*');
-        return;
+        return false;
     }
     if (n > std::size_t(w)) n = drop_lead_zero(buf, n);
+    if (n > std::size_t(w)) return false;
     put_field(line, buf, n, w);
+    return true;
+}
+
+// A real under F or E: the value, else the format's marker, else asterisks.
+void put_real(std::string& line, const Format& f, const Format::Desc& d, double v, bool single) {
+    auto put = [&](double x) {
+        return d.kind == Format::Kind::F ? put_fixed(line, x, single, d.w, d.d, f.fit())
+                                         : put_exp(line, x, d.w, d.d, d.e, f.fit());
+    };
+    if (put(v)) return;
+    if (f.has_marker() && put(f.marker())) return;
+    line.append(std::size_t(d.w), '*');
 }
 
 void put_text(std::string& line, const char* s, int len, int w) {
@@ -237,6 +245,8 @@ struct ConsoleSink final : LineSink {
 // Scratch line of the output statements; reused so that a statement
 // allocates nothing once it has grown to the longest line.
 std::string SCRATCH;
+// Scratch field of shows().
+std::string SHOWN;
 
 // ---------------------------------------------------------------- output engine
 
@@ -297,8 +307,7 @@ IoStat run_output(const Format& f, std::span<const OutItem> items, LineSink& sin
                 if (single) v = static_cast<const float*>(it.p)[e];
                 else if (it.type == ItemType::f64) v = static_cast<const double*>(it.p)[e];
                 else return IoStat::err;
-                if (d.kind == Format::Kind::F) put_fixed(line, v, single, d.w, d.d, f.fit());
-                else put_exp(line, v, d.w, d.d, d.e, f.fit());
+                put_real(line, f, d, v, single);
                 break;
             }
             case Format::Kind::A:
@@ -334,6 +343,24 @@ IoStat write_text(char* buf, int32_t len, const Format& f, std::span<const OutIt
     std::memset(buf + n, ' ', std::size_t(len) - n);
     if (st == IoStat::ok && line.size() > std::size_t(len)) st = IoStat::err;
     return st;
+}
+
+bool shows(const Format& f, double v, bool single) {
+    for (const Format::Desc& d : f.descs()) {
+        if (d.kind != Format::Kind::F && d.kind != Format::Kind::E) continue;
+        if (!std::isfinite(v)) return false;
+        // Well inside the field with all its decimals: no need to write it
+        // (the columns before the point hold the sign and the integer digits).
+        if (d.kind == Format::Kind::F) {
+            const int digits = d.w - d.d - 1 - (v < 0.0 ? 1 : 0);
+            if (digits >= 1 && digits <= 8 && std::fabs(v) < POW10[digits] - 1.0) return true;
+        }
+        std::string& scratch = SHOWN;
+        scratch.clear();
+        return d.kind == Format::Kind::F ? put_fixed(scratch, v, single, d.w, d.d, f.fit())
+                                         : put_exp(scratch, v, d.w, d.d, d.e, f.fit());
+    }
+    return false;
 }
 
 IoStat write_console(const Format& f, std::span<const OutItem> items) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
@@ -204,6 +205,15 @@ void decode_trace(float fc, int32_t n, const float* reals, const int32_t* ints, 
             SCLCHR.MINHF(hlow) = int16_t(k);
         }
     }
+}
+
+std::string unwritable_value(const SaoRecord& rec) {
+    SaoItem bad;
+    if (!sao_unwritable_item(rec, bad)) return {};
+    char value[32];
+    std::snprintf(value, sizeof value, "%.7G", bad.value);
+    return "VALUE " + std::string(value) + " OF GROUP " + std::to_string(bad.group) + " ITEM " +
+           std::to_string(bad.item) + " DOES NOT FIT ITS FIELD";
 }
 
 bool decode_record(const SaoRecord& rec) {

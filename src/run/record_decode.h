@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "blocks/farray.h"
 #include "sao/sao_record.h"
@@ -54,6 +55,12 @@ void decode_station(const SaoRecord& rec);
 // whose row falls outside 1..1024 are dropped.
 void decode_trace(float fc, int32_t n, const float* reals, const int32_t* ints, bool real_copy, int col,
                   int hlow);
+
+// Why the record cannot be written back: a value that no field of its group
+// can show ("VALUE 1E+38 OF GROUP 1 ITEM 1 DOES NOT FIT ITS FIELD"), which
+// the reader takes from a field written as "1.0E+38"; empty when every
+// value fits. The run skips such a record with a console line.
+std::string unwritable_value(const SaoRecord& rec);
 
 // Every step of the decoding in order, from the time stamp to the frequency
 // indices. False when the record is rejected.

@@ -268,6 +268,8 @@ void results_to_record(SaoRecord& rec, char conv) {
         std::memset(rec.G2L1.data(), ' ', SAO_TEXT);
     }
     stamp_text(rec.G2L1.data(), SAOHDR.VERSION);
+    // Code 5 takes every height as a real; codes 0 and 1 read some as integers only.
+    if (rec.DFI(80) < 2) sao_heights_to_reals(rec);
     rec.DFI(80) = 5;
 }
 

@@ -128,6 +128,11 @@ FileEnd one_record() {
                                " COULD NOT BE READ: SKIPPED");
         return FileEnd::next_record;
     }
+    if (const std::string why = unwritable_value(RECORD); !why.empty()) {
+        // Its output would not read back.
+        platform::console_line(" RECORD " + std::to_string(s.NREC) + " OF " + s.INNAME + ": " + why + ": SKIPPED");
+        return FileEnd::next_record;
+    }
     record_to_blocks(RECORD);
     if (!decode_record(RECORD)) return FileEnd::end_of_file;
     ui::plot_stored_profiles(RECORD);

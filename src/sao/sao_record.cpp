@@ -121,9 +121,9 @@ struct SlotFormats {
         for (int s = 1; s <= 12; ++s)
             for (int c = 0; c < 3; ++c) {
                 in[s][c] = fmt::Format(SLOT_TEXT[s][c]);
-                out[s][c] = fmt::Format(SLOT_TEXT[s][c], fmt::Fit::shorten);
+                out[s][c] = fmt::Format(SLOT_TEXT[s][c], fmt::Fit::shorten, NOTCOMPUTED);
             }
-        out[10][1] = fmt::Format("(40I3)", fmt::Fit::shorten);
+        out[10][1] = fmt::Format("(40I3)", fmt::Fit::shorten, NOTCOMPUTED);
     }
 };
 

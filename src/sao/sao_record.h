@@ -155,7 +155,9 @@ inline SaoGroupData sao_group_data(SaoRecord& rec, int g) { return SAO_GROUPS[g]
 // give the code-2 formats, which reader and writer use for groups 47, 51-53
 // and 58-60 there. The writer's slot 10 at code 1 is "(40I3)", the reader's
 // "(60I2)". The writer's formats shorten numbers that do not fit their
-// fields (fmt::Fit::shorten), so that every record it writes reads back.
+// fields (fmt::Fit::shorten), and write a real that even so cannot be
+// shown (not finite, or too large) as 9999.0, "not available", so that
+// every record it writes reads back.
 const fmt::Format& sao_slot_format(int slot, int32_t code, bool writing);
 
 // The format of the index, "(40I3)".
@@ -176,6 +178,24 @@ const fmt::Format& sao_index_format();
 // 12, 17, truncated into the integer arrays); at codes 0 and 1 into the
 // integer arrays (and, for 7, 12, 17, into the real copies as well).
 void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_t& IERR);
+
+// A record read at code 0 or 1 made ready to be written at code 2 and
+// above: the heights that those codes read into the integer arrays only
+// (groups 22, 26, 30, 43) are copied into the real copies the writer takes
+// (else they would go out as 0). Groups 8, 13 and 18 are never written.
+void sao_heights_to_reals(SaoRecord& rec);
+
+// A value of a record that the writer cannot show in its field at code 5.
+struct SaoItem {
+    int16_t group;
+    int32_t item;
+    double value;
+};
+// The first real of rec, within the counts the writer writes, that its
+// field at code 5 cannot show (too large: the reader takes "1.0E+38" from
+// an F7.3 field; or not finite). False when every value shows. The writer
+// would write such a value as 9999.0.
+bool sao_unwritable_item(const SaoRecord& rec, SaoItem& bad);
 
 // Writes rec to the unit under the formats of its version code (the run
 // driver sets 5). Sets DFI(8), DFI(13), DFI(18) and element 1 of G8, G13,

@@ -1,6 +1,7 @@
 // WRITSAO: one SAO record from a SaoRecord to a unit.
 #include <algorithm>
 
+#include "blocks/numeric.h"
 #include "sao/sao_record.h"
 
 namespace kolm {
@@ -14,6 +15,38 @@ using fmt::OutItem;
 inline float density(float fp) { return 12380.0f * fp * fp; }
 
 }  // namespace
+
+void sao_heights_to_reals(SaoRecord& rec) {
+    for (int g = 1; g <= SAO_NGROUPS; ++g) {
+        const SaoGroup& row = SAO_GROUPS[g];
+        if (row.kind != SaoKind::H || row.both_heights || row.slot_out == 0) continue;
+        const SaoGroupData a = row.arrays(rec);
+        const int32_t n = clamp_count(rec.DFI(g), std::min(row.cap_read, row.cap_real));
+        for (int32_t i = 0; i < n; ++i) a.reals[i] = float(a.ints[i]);
+    }
+}
+
+bool sao_unwritable_item(const SaoRecord& rec, SaoItem& bad) {
+    SaoRecord& r = const_cast<SaoRecord&>(rec);  // the group table's accessors; nothing is changed
+    for (int g = 1; g <= SAO_NGROUPS; ++g) {
+        const SaoGroup& row = SAO_GROUPS[g];
+        if (row.slot_out == 0 || (row.kind != SaoKind::R && row.kind != SaoKind::H && row.kind != SaoKind::D))
+            continue;
+        if (row.companion_of != 0 && rec.DFI(row.companion_of) <= 0) continue;  // not written
+        const SaoGroupData a = row.arrays(r);
+        const bool dbl = row.kind == SaoKind::D;
+        if (dbl ? a.dbls == nullptr : a.reals == nullptr) continue;  // derived on writing
+        const fmt::Format& f = sao_slot_format(row.slot_out, 5, true);
+        const int32_t n = clamp_count(rec.DFI(g), row.cap_write);
+        for (int32_t i = 0; i < n; ++i) {
+            const double v = dbl ? a.dbls[i] : double(a.reals[i]);
+            if (fmt::shows(f, v, !dbl)) continue;
+            bad = {int16_t(g), i + 1, v};
+            return true;
+        }
+    }
+    return false;
+}
 
 IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
     const int32_t code = rec.DFI(80);

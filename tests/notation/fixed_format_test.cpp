@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,6 +90,41 @@ TEST(FixedFormatOutput, ShortenFitsDecimalsAndExponentsOnlyWhenAsked) {
     EXPECT_EQ(out1("(E11.6E1)", 1.5e12f, Fit::shorten), ".150000E+13");
     EXPECT_EQ(out1("(E9.4E1)", -2.5e-11f, Fit::shorten), "-.250E-10");
     EXPECT_EQ(out1("(E9.4E1)", 0.002718f, Fit::shorten), "0.2718E-2");  // fitting values unchanged
+}
+
+// A value no field can show goes out as the format's marker, which reads back;
+// a value that fits, shortened or not, is written as before.
+TEST(FixedFormatOutput, MarkerStandsForValuesTheFieldCannotShow) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* format;
+        double value;
+        bool single;
+        const char* text;
+    } cases[] = {
+        {"(F7.3)", 1.0e38f, true, "9999.00"},
+        {"(F7.3)", -12345678.0f, true, "9999.00"},
+        {"(F8.3)", nan, true, "9999.000"},
+        {"(F6.3)", inf, true, "9999.0"},
+        {"(E11.6E1)", -inf, true, "0.999900E+4"},
+        {"(E8.3E1)", nan, true, "0.100E+5"},
+        {"(E20.12)", nan, false, "  0.999900000000E+04"},
+        {"(F7.3)", 123456.7f, true, "123457."},
+        {"(E9.4E1)", 1.0e38f, true, ".1000E+39"},
+        {"(F8.3)", 9999.0f, true, "9999.000"},
+    };
+    for (const Case& c : cases) {
+        const float f = float(c.value);
+        std::string s;
+        const OutItem item = c.single ? OutItem(f) : OutItem(c.value);
+        EXPECT_EQ(write_text(s, Format(c.format, Fit::shorten, 9999.0), {item}), IoStat::ok) << c.format;
+        EXPECT_EQ(s, c.text) << c.format;
+        float back = 0.0f;
+        EXPECT_EQ(read_text(s, Format(c.format), {back}), IoStat::ok) << s;
+    }
+    // Without the marker the field stays asterisks.
+    EXPECT_EQ(out1("(F7.3)", nan, Fit::shorten), "*******");
 }
 
 TEST(FixedFormatOutput, LineBreakingAndZeroItems) {

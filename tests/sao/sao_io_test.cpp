@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -567,6 +568,88 @@ TEST_F(SaoIo, WriterTextLinesCapsAndOldCodes) {
         EXPECT_EQ(l[3], "123999") << code;
         EXPECT_EQ(l[4], code == 0 ? "45 6" : " 45  6") << code;
         EXPECT_EQ(r.DFI(40), 3) << code;  // the caller's index keeps it
+    }
+}
+
+// Values no field can show: the reader takes "1.0E38" from an F7.3 field,
+// the inversion may leave a NaN. They are found, and the writer puts the
+// "not available" marker in their place, so the record still reads back.
+TEST_F(SaoIo, ValuesThatNoFieldShowsAreFoundAndWrittenAsTheMarker) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        int group;
+        int item;
+        float value;
+        bool found;  // within the counts the writer writes
+    } cases[] = {
+        {1, 1, 1.0e38f, true},      // a gyrofrequency read from " 1.0E38"
+        {1, 4, -1.0e6f, true},      // F7.3 holds at most "-99999."
+        {1, 4, -99999.0f, false},
+        {4, 40, 2.0e7f, true},      // F8.3 holds at most "9999999."
+        {4, 40, 9999999.0f, false},
+        {7, 3, 1.0e38f, true},      // a height in the real copy
+        {7, 9, 1.0e38f, false},     // beyond the group's count
+        {37, 2, nan, true},         // E11.6E1 shows any finite value
+        {37, 2, 1.0e38f, false},
+        {52, 2, 1.0e9f, true},      // group 51 present: 52 is written under F8.3
+        {59, 1, nan, false},        // group 58 absent: 59 is not written
+        {40, 1, nan, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("group " + std::to_string(c.group) + " item " + std::to_string(c.item));
+        SaoRecord& r = *rec_;
+        std::memset(static_cast<void*>(&r), 0, sizeof r);
+        r.DFI(1) = 5;
+        r.DFI(4) = 43;
+        r.DFI(7) = 4;
+        r.DFI(37) = 10;
+        r.DFI(40) = 7;
+        r.DFI(51) = r.DFI(52) = r.DFI(53) = 3;
+        r.DFI(59) = 2;
+        r.DFI(80) = 5;
+        const SaoGroupData a = sao_group_data(r, c.group);
+        if (c.group == 40) a.dbls[c.item - 1] = c.value;
+        else a.reals[c.item - 1] = c.value;
+        SaoItem bad{};
+        ASSERT_EQ(sao_unwritable_item(r, bad), c.found);
+        if (!c.found) continue;
+        EXPECT_EQ(bad.group, c.group);
+        EXPECT_EQ(bad.item, c.item);
+
+        const std::string text = write(r);
+        EXPECT_EQ(text.find('*'), std::string::npos) << text;
+        open_text(text);
+        Result res = read(*back_);
+        ASSERT_EQ(res.ierr, 0) << text;
+        ASSERT_EQ(res.iend, 0) << text;
+        const SaoGroupData b = sao_group_data(*back_, c.group);
+        EXPECT_FLOAT_EQ(c.group == 40 ? float(b.dbls[c.item - 1]) : b.reals[c.item - 1], 9999.0f);
+        platform::close_unit(IN);
+    }
+}
+
+// Codes 0 and 1 read the second and third families' heights as integers
+// only; made ready for code 5 they keep them instead of going out as 0.
+TEST_F(SaoIo, OldCodeHeightsGoIntoTheRealCopiesForCode5) {
+    SaoRecord& r = *rec_;
+    std::memset(static_cast<void*>(&r), 0, sizeof r);
+    r.DFI(1) = 1;
+    r.DFI(80) = 1;
+    const int groups[] = {22, 26, 30, 43};
+    for (int g : groups) {
+        r.DFI(g) = 2;
+        const SaoGroupData a = sao_group_data(r, g);
+        a.ints[0] = 100 + g;
+        a.ints[1] = 999;
+    }
+    sao_heights_to_reals(r);
+    r.DFI(80) = 5;
+    open_text(write(r));
+    ASSERT_EQ(read(*back_).ierr, 0);
+    for (int g : groups) {
+        const SaoGroupData b = sao_group_data(*back_, g);
+        EXPECT_EQ(b.reals[0], float(100 + g)) << g;
+        EXPECT_EQ(b.reals[1], 999.0f) << g;
     }
 }
 
