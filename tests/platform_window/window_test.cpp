@@ -445,14 +445,14 @@ TEST_F(Window, StopShowsItsBoxAndEndsWithOne) {
     int boxes = 0;
     win::set_observer([&](const Shown& s) { boxes += s.what == Shown::What::message_box ? 1 : 0; });
     ASSERT_EQ(platform::open_unit(3, "OUT.TXT", platform::UnitMode::write), 0);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     const int status = win::run(
         []() -> int {
             platform::write_line(3, "written before the stop");
             platform::stop_program(" CAN NOT FIND THE URSI COEFFICIENT FILES!");
         },
         true);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStderr();
     EXPECT_EQ(status, 1);
     EXPECT_EQ(boxes, 1);
     EXPECT_NE(out.find(" CAN NOT FIND THE URSI COEFFICIENT FILES!"), std::string::npos);
