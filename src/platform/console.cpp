@@ -51,8 +51,7 @@ void message_box(std::string_view title, std::string_view text) {
 }
 
 void progress(std::string_view text) {
-    static const bool terminal = ::isatty(2) == 1;
-    if (!terminal) return;
+    if (::isatty(2) != 1) return;
     std::fprintf(stderr, "\r%.*s\033[K", int(text.size()), text.data());
     std::fflush(stderr);
     PROGRESS.shown = true;

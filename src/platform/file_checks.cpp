@@ -1,12 +1,17 @@
 // Same-file test by device and inode; directory probe by exclusive create.
 #include "platform/file_checks.h"
 
+#include "platform/temporaries.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <random>
 #include <string>
 
@@ -28,21 +33,34 @@ std::optional<FileId> file_id(std::string_view path) {
     return FileId{uint64_t(st.st_dev), uint64_t(st.st_ino)};
 }
 
-int create_unique(std::string_view stem, std::string& path) {
+int create_unique(std::string_view stem, std::string& path, int* slot) {
     static const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     std::random_device seed;
     std::minstd_rand pick(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    // No interruption between the name being tracked and the file made.
+    sigset_t stop, old;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    if (slot != nullptr) ::pthread_sigmask(SIG_BLOCK, &stop, &old);
+    int fd = -1, err = EEXIST;
+    for (int attempt = 0; attempt < 100 && fd < 0 && err == EEXIST; ++attempt) {
         path.assign(stem);
         path += '.';
         path += std::to_string(::getpid());
         path += '-';
         for (int k = 0; k < 6; ++k) path += digits[pick() % (sizeof digits - 1)];
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+        if (slot != nullptr) *slot = track_temporary(path);
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        err = fd < 0 ? errno : 0;
+        if (fd < 0 && slot != nullptr) {
+            forget_temporary(*slot);
+            *slot = -1;
+        }
     }
-    errno = EEXIST;
-    return -1;
+    if (slot != nullptr) ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    errno = err;
+    return fd;
 }
 
 bool same_file(std::string_view a, std::string_view b) {

@@ -27,8 +27,10 @@ std::optional<FileId> file_id(std::string_view path);
 // Creates a new file stem + "." + a suffix unique to this process and call,
 // exclusively: an existing name, a link included, is never opened. The
 // descriptor (write only, close-on-exec) and the path; -1 with errno set on
-// failure.
-int create_unique(std::string_view stem, std::string& path);
+// failure. With `slot`, the file is tracked for removal at a stop from
+// before it exists (platform/temporaries.h), so an interruption never
+// leaves it behind.
+int create_unique(std::string_view stem, std::string& path, int* slot = nullptr);
 
 // True when both paths exist and name the same file (device and inode), so
 // that writing one would overwrite the other.

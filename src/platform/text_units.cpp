@@ -161,9 +161,9 @@ int open_unit(int32_t unit, std::string_view path, UnitMode mode) {
     return 0;
 }
 
-int open_unit_new(int32_t unit, std::string_view stem, std::string& path) {
+int open_unit_new(int32_t unit, std::string_view stem, std::string& path, int* slot) {
     if (stem.empty() || !prepare(unit)) return EINVAL;
-    const int fd = create_unique(stem, path);
+    const int fd = create_unique(stem, path, slot);
     if (fd < 0) return errno ? errno : EIO;
     attach(unit, fd, UnitMode::create, path);
     return 0;
@@ -178,13 +178,14 @@ int open_unit_staged(int32_t unit, std::string_view target, bool replace) {
     std::string stem = std::string(dir) + "." + std::string(name) + ".kolm";
     if (!name_fits(stem + ".0000000000-XXXXXX")) stem = std::string(dir) + ".kolm";
     std::string path;
-    const int fd = create_unique(stem, path);
+    int slot = -1;
+    const int fd = create_unique(stem, path, &slot);
     if (fd < 0) return errno ? errno : EIO;
     attach(unit, fd, UnitMode::create, path);
     Unit& u = TABLE.units[unit];
     u.target.assign(target);
     u.replace = replace;
-    u.slot = track_temporary(path);
+    u.slot = slot;
     return 0;
 }
 

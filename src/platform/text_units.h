@@ -54,8 +54,9 @@ inline constexpr int NOT_REGULAR_FILE = -1;
 int open_unit(int32_t unit, std::string_view path, UnitMode mode);
 
 // A new file stem + "." + a unique suffix, created exclusively (a link is
-// never followed) and opened for writing; path is its name. 0 or the error.
-int open_unit_new(int32_t unit, std::string_view stem, std::string& path);
+// never followed) and opened for writing; path is its name. With `slot`
+// it is tracked for removal at a stop (create_unique). 0 or the error.
+int open_unit_new(int32_t unit, std::string_view stem, std::string& path, int* slot = nullptr);
 
 // A staged output for target: a new hidden file in target's directory
 // that becomes target when the unit is closed and kept. With replace an

@@ -252,9 +252,10 @@ int32_t write_filelist(const platform::PathParts& pattern) {
     const std::string dir = pattern.drive + pattern.dir;
     platform::DirListing listing(dir + "*");
     std::string name;
-    if (platform::open_unit_new(LISTUNIT, FILELIST, name) != 0) return 7;
+    int slot = -1;
+    if (platform::open_unit_new(LISTUNIT, FILELIST, name, &slot) != 0) return 7;
     FILELST.name = name;
-    FILELST.slot = platform::track_temporary(name);
+    FILELST.slot = slot;
     int32_t written = 0;
     bool write_failed = false;
     platform::DirEntry e;
