@@ -73,7 +73,7 @@ constexpr std::string_view USAGE =
     "  6  no record was processed\n"
     "  7  input files or records were skipped\n"
     "  8  an output file could not be written\n"
-    "When several apply, the lowest number of 1, 3, 8, 6, 7 in this order wins;\n"
+    "When several apply, the first of 1, 3, 8, 6, 7 that applies is given;\n"
     "a run ended by SIGINT or SIGTERM ends by that signal.\n";
 
 // Control ids of the specification dialog that the shorthand options act on.
