@@ -248,8 +248,11 @@ enum class FileEnd { end_of_file, end_of_input, next_record };
 FileEnd at_end(int64_t consumed) {
     RunDriverState& s = RUN;
     const SaoReadState& why = SAOREAD;
+    // Blank lines at the end read as the start of an index of zeros.
+    const bool cut = why.fault == SaoFault::truncated || (consumed > why.skipped && !blank_index(RECORD));
+    if (!cut && consumed > why.skipped) s.NBLANK += int32_t(consumed - why.skipped);
     blank_lines_seen();
-    if (why.fault == SaoFault::truncated || consumed > why.skipped) {
+    if (cut) {
         ++s.NREC;
         record_skipped(why.fault == SaoFault::truncated
                            ? "IS CUT SHORT: THE FILE ENDS INSIDE GROUP " + std::to_string(why.group)

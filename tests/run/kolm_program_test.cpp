@@ -347,6 +347,23 @@ TEST_F(Program, ExitStatusSummaryAndReasons) {
          {"--input", "in.SAO", "--output", "out.SAO"}, 0,
          {"SUMMARY OF in.SAO: 2 RECORDS READ, 2 WRITTEN TO out.SAO, 0 SKIPPED; BY STATUS 2: 2"},
          "6 BLANK LINES OF in.SAO AFTER RECORD 1 ARE PASSED OVER"},
+        {"one blank line at the end",
+         [](Program& p) {
+             p.sao("a.SAO", 1);
+             p.wd.write("in.SAO", p.wd.read("a.SAO") + "\n");
+         },
+         {"--input", "in.SAO", "--output", "out.SAO"}, 0,
+         {"SUMMARY OF in.SAO: 1 RECORDS READ, 1 WRITTEN TO out.SAO, 0 SKIPPED; BY STATUS 2: 1"},
+         "1 BLANK LINES OF in.SAO AFTER RECORD 1 ARE PASSED OVER"},
+        {"an index cut short at the end",
+         [](Program& p) {
+             p.sao("a.SAO", 1);
+             const std::string a = p.wd.read("a.SAO");
+             p.wd.write("in.SAO", a + a.substr(0, a.find('\n') + 1));
+         },
+         {"--input", "in.SAO", "--output", "out.SAO"}, 7,
+         {"SUMMARY OF in.SAO: 2 RECORDS READ, 1 WRITTEN TO out.SAO, 1 SKIPPED; BY STATUS 2: 1"},
+         "RECORD 2 OF in.SAO IS CUT SHORT: THE FILE ENDS INSIDE ITS INDEX"},
         {"files skipped in a wildcard run",
          [](Program& p) {
              p.sao("d/A.SAO", 1);
