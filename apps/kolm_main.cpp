@@ -6,6 +6,7 @@
 // its own.
 #include <cstdio>
 
+#include "platform/temporaries.h"
 #include "run/run_driver.h"
 #include "ui/command_line.h"
 #ifdef KOLM_WINDOW
@@ -14,12 +15,14 @@
 
 namespace {
 
-// The run and its exit status.
+// The run and its exit status: a fatal error first, then a script that did
+// not match the dialogs, then what became of the files.
 int program() {
     kolm::KOLM();
-    const int status = kolm::ui::finish_headless();
-    // A run ended by a fatal error fails like a stop of the program.
-    return kolm::RUN.FATAL ? 1 : status;
+    const int script = kolm::ui::finish_headless();
+    const int outcome = kolm::run_outcome();
+    if (outcome == kolm::exit_status::STOPPED) return outcome;
+    return script != 0 ? script : outcome;
 }
 
 }  // namespace
@@ -28,6 +31,8 @@ int main(int argc, char** argv) {
     using kolm::ui::Mode;
     const kolm::ui::Startup start = kolm::ui::start_headless(argc, argv);
     if (!start.run) return start.exit_status;
+    // An interrupted run leaves no temporary output and no file list.
+    kolm::platform::remove_temporaries_on_interrupt();
 #ifdef KOLM_WINDOW
     if (start.mode == Mode::window && !kolm::window::display_available()) {
         std::fprintf(stderr, "kolm: --window: cannot open the X display (is DISPLAY set?)\n");

@@ -166,7 +166,8 @@ void NONSAO_SAO(const std::string& PROG, std::string& INNAME, int32_t ISTD) {
         platform::close_unit(STDUNIT, ISTD == 0 ? platform::CloseMode::remove : platform::CloseMode::keep);
     };
     if (const int err = platform::open_unit(STDUNIT, stdname, platform::UnitMode::read); err != 0) {
-        say("ERROR: " + stdname + " CANNOT BE OPENED (" + std::strerror(err) + "): " + P + " IS NOT CONVERTED");
+        say("ERROR: " + stdname + " CANNOT BE OPENED (" + platform::open_error_text(err) + "): " + P +
+            " IS NOT CONVERTED");
         if (ISTD == 0) platform::delete_file(tmpstd);
         return;
     }

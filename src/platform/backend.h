@@ -2,9 +2,9 @@
 //
 // Modal dialogs, the console, message boxes, pauses and the fatal stop go
 // to the installed backend. Without one the headless backend serves them:
-// dialogs answered from the event script, console on standard output,
-// message boxes and notices on standard error. A windowed backend installs
-// itself for the time its windows are up.
+// dialogs answered from the event script, results on standard output,
+// console lines, message boxes and notices on standard error. A windowed
+// backend installs itself for the time its windows are up.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,7 @@ public:
     // Shows a loaded dialog until a push button ends it; the button's id.
     virtual int32_t run_modal(Dialog& dlg) = 0;
     virtual void console_line(std::string_view text) = 0;
+    virtual void result_line(std::string_view text) = 0;
     virtual void message_box(std::string_view title, std::string_view text) = 0;
     // Shows the text and waits for the user before going on.
     virtual void pause(std::string_view text) = 0;

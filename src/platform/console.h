@@ -9,11 +9,22 @@
 
 namespace kolm::platform {
 
-// One line of the text console (standard output).
+// One line of the text console: the program's messages, warnings and
+// skipped records (standard error).
 void console_line(std::string_view text);
+
+// One line of the run's results, such as the summary of an input file
+// (standard output; the window shows it in its console as well).
+void result_line(std::string_view text);
 
 // Message box of the run driver: standard error as "TITLE: TEXT".
 void message_box(std::string_view title, std::string_view text);
+
+// How far a long run has come, on one line of standard error that the next
+// one replaces; only when standard error is a terminal. end_progress
+// clears it; every console line, message and result does so first.
+void progress(std::string_view text);
+void end_progress();
 
 // Pause with a message: logs the text and goes on.
 void pause_program(std::string_view text);

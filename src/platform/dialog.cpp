@@ -21,6 +21,7 @@ bool is_list(ControlKind k) { return k == ControlKind::list_box || k == ControlK
 
 void Dialog::load(const DialogTemplate& t) {
     tmpl_ = &t;
+    unattended_ = 0;
     controls_.clear();
     controls_.reserve(t.controls.size());
     for (const ControlTemplate& c : t.controls) {
@@ -155,6 +156,7 @@ int32_t Dialog::run_modal() {
 }
 
 int32_t Dialog::unattended_answer() const {
+    if (unattended_ != 0) return unattended_;
     const Control* cancel = find(2);
     if (cancel != nullptr && cancel->kind == ControlKind::push_button) return 2;
     for (const Control& c : controls_)

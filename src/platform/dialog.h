@@ -127,9 +127,13 @@ public:
     int32_t run_modal();
 
     // The button the dialog answers when no user is there to act (the
-    // event script ran out): 2 (cancel, exit) when the template has it,
-    // else its default push button.
+    // event script ran out) or when its window is closed: the answer set
+    // since the load, else 2 (cancel, exit) when the template has it, else
+    // its default push button.
     int32_t unattended_answer() const;
+    // An answer of its own for a dialog whose default button is not the
+    // safe one (a value no button has means "not answered").
+    void set_unattended_answer(int32_t id) { unattended_ = id; }
 
     // User actions, as the backend performs them. Each returns false, with
     // nothing changed and no callback, when the control does not exist, is
@@ -169,6 +173,7 @@ private:
 
     const DialogTemplate* tmpl_ = nullptr;
     std::vector<Control> controls_;
+    int32_t unattended_ = 0;
 };
 
 }  // namespace kolm::platform

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "platform/console.h"
 #include "platform/dialog.h"
 
 namespace kolm::platform::headless {
@@ -15,6 +16,7 @@ struct Script {
     std::vector<std::string> sources;  // per event: the script it came from
     std::size_t next = 0;
     int32_t failures = 0;
+    bool overwrite = false;
 };
 Script script;
 
@@ -52,6 +54,7 @@ bool lower_equals(std::string_view a, std::string_view b) {
 
 void log_line(std::string_view text) {
     std::fflush(stdout);
+    end_progress();
     std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
 }
 
@@ -209,6 +212,9 @@ void message_shown(int32_t code, std::string_view text) {
 }
 
 void notice(std::string_view text) { log_line(text); }
+
+void set_overwrite(bool on) { script.overwrite = on; }
+bool overwrite() { return script.overwrite; }
 
 int32_t failures() { return script.failures; }
 

@@ -45,7 +45,7 @@ struct Event {
 // Parses a script. False with a message naming the line on the first bad line.
 bool parse_script(std::string_view text, std::vector<Event>& out, std::string& error);
 
-// No events, no failures.
+// No events, no failures, no overwrite.
 void reset();
 // Events appended behind those still pending; `source` names the script in
 // the log lines ("command line" for events built from options).
@@ -74,6 +74,11 @@ int32_t unattended(const Dialog& dlg);
 // A numbered message is being shown: logged, and checked against a pending
 // expect event.
 void message_shown(int32_t code, std::string_view text);
+
+// Whether the user said beforehand that an existing output may be
+// overwritten when no event answers the overwrite warning (--overwrite).
+void set_overwrite(bool on);
+bool overwrite();
 
 // A line for the person watching the run (standard error).
 void notice(std::string_view text);

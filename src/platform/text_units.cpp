@@ -3,6 +3,8 @@
 #include "platform/text_units.h"
 
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/file_checks.h"
+#include "platform/temporaries.h"
 
 namespace kolm::platform {
 
@@ -25,9 +29,13 @@ struct Unit {
     bool failed = false;     // a write failed: every later write reports ERR
     bool eof = false;        // the descriptor has reported end of file
     std::string path;
+    std::string target;      // staged output: the final name
+    bool replace = false;    // staged output: an existing target is replaced
+    int slot = -1;           // staged output: its tracking slot
     std::vector<char> buf;   // input: bytes [beg, end) not yet returned; output: [0, end) pending
     std::size_t beg = 0;
     std::size_t end = 0;
+    int64_t lines = 0;       // lines read since the open or rewind
 };
 
 struct UnitTable {
@@ -89,34 +97,101 @@ bool refill(Unit& u) {
     }
 }
 
-}  // namespace
-
-int open_unit(int32_t unit, std::string_view path, UnitMode mode) {
-    if (unit < 0 || unit > MAX_UNIT || path.empty()) return EINVAL;
+// A free unit number and the stop action registered.
+bool prepare(int32_t unit) {
+    if (unit < 0 || unit > MAX_UNIT) return false;
     close_unit(unit);
     if (!TABLE.stop_registered) {
         TABLE.stop_registered = true;
         at_stop(close_all_units);
     }
+    return true;
+}
+
+void attach(int32_t unit, int fd, UnitMode mode, std::string path) {
+    Unit& u = TABLE.units[unit];
+    u.fd = fd;
+    u.mode = mode;
+    u.failed = false;
+    u.eof = false;
+    u.path = std::move(path);
+    u.target.clear();
+    u.replace = false;
+    u.slot = -1;
+    u.buf.resize(BUFSZ);
+    u.beg = u.end = 0;
+    u.lines = 0;
+}
+
+// The staged file under its final name.
+bool commit(const Unit& u) {
+    if (u.replace) return ::rename(u.path.c_str(), u.target.c_str()) == 0;
+    if (::renameat2(AT_FDCWD, u.path.c_str(), AT_FDCWD, u.target.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the no-replace rename: a new link never replaces.
+    if (::link(u.path.c_str(), u.target.c_str()) != 0) return false;
+    ::unlink(u.path.c_str());
+    return true;
+}
+
+}  // namespace
+
+int open_unit(int32_t unit, std::string_view path, UnitMode mode) {
+    if (path.empty() || !prepare(unit)) return EINVAL;
     std::string p(path);
     int flags = O_CLOEXEC;
     switch (mode) {
-        case UnitMode::read: flags |= O_RDONLY; break;
+        // Without waiting for a writer of a FIFO or the line of a terminal.
+        case UnitMode::read: flags |= O_RDONLY | O_NONBLOCK | O_NOCTTY; break;
         case UnitMode::write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
         case UnitMode::append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
         case UnitMode::create: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
     }
     int fd = ::open(p.c_str(), flags, 0666);
     if (fd < 0) return errno ? errno : EIO;
-    Unit& u = TABLE.units[unit];
-    u.fd = fd;
-    u.mode = mode;
-    u.failed = false;
-    u.eof = false;
-    u.path = std::move(p);
-    u.buf.resize(BUFSZ);
-    u.beg = u.end = 0;
+    if (mode == UnitMode::read) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return NOT_REGULAR_FILE;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    attach(unit, fd, mode, std::move(p));
     return 0;
+}
+
+int open_unit_new(int32_t unit, std::string_view stem, std::string& path, int* slot) {
+    if (stem.empty() || !prepare(unit)) return EINVAL;
+    const int fd = create_unique(stem, path, slot);
+    if (fd < 0) return errno ? errno : EIO;
+    attach(unit, fd, UnitMode::create, path);
+    return 0;
+}
+
+int open_unit_staged(int32_t unit, std::string_view target, bool replace) {
+    if (target.empty() || target.back() == '/' || !prepare(unit)) return EINVAL;
+    const std::size_t slash = target.rfind('/');
+    const std::string_view dir = target.substr(0, slash == std::string_view::npos ? 0 : slash + 1);
+    const std::string_view name = target.substr(dir.size());
+    // Hidden, and named after its output where the name leaves room.
+    std::string stem = std::string(dir) + "." + std::string(name) + ".kolm";
+    if (!name_fits(stem + ".0000000000-XXXXXX")) stem = std::string(dir) + ".kolm";
+    std::string path;
+    int slot = -1;
+    const int fd = create_unique(stem, path, &slot);
+    if (fd < 0) return errno ? errno : EIO;
+    attach(unit, fd, UnitMode::create, path);
+    Unit& u = TABLE.units[unit];
+    u.target.assign(target);
+    u.replace = replace;
+    u.slot = slot;
+    return 0;
+}
+
+std::string open_error_text(int err) {
+    if (err == NOT_REGULAR_FILE) return "NOT A REGULAR FILE";
+    return std::strerror(err);
 }
 
 bool unit_is_open(int32_t unit) { return find(unit) != nullptr; }
@@ -127,7 +202,18 @@ IoStat close_unit(int32_t unit, CloseMode mode) {
     bool good = flush(*u);
     if (::close(u->fd) != 0) good = false;
     u->fd = -1;
-    if (mode == CloseMode::remove && ::unlink(u->path.c_str()) != 0) good = false;
+    if (!u->target.empty()) {
+        // Only a whole output takes its name; else the temporary goes.
+        if (mode == CloseMode::remove || !good || !commit(*u)) {
+            if (mode == CloseMode::keep) good = false;
+            ::unlink(u->path.c_str());
+        }
+        forget_temporary(u->slot);
+        u->slot = -1;
+        u->target.clear();
+    } else if (mode == CloseMode::remove && ::unlink(u->path.c_str()) != 0) {
+        good = false;
+    }
     u->path.clear();
     u->beg = u->end = 0;
     return good ? IoStat::ok : IoStat::err;
@@ -140,6 +226,7 @@ IoStat rewind_unit(int32_t unit) {
     if (::lseek(u->fd, 0, SEEK_SET) < 0) good = false;
     u->beg = u->end = 0;
     u->eof = false;
+    u->lines = 0;
     return good ? IoStat::ok : IoStat::err;
 }
 
@@ -156,6 +243,7 @@ IoStat read_line(int32_t unit, std::string_view& line) {
             if (len > 0 && base[pos - 1] == '\r') --len;
             line = std::string_view(base + u->beg, len);
             u->beg = pos + 1;
+            ++u->lines;
             return IoStat::ok;
         }
         std::size_t done = u->end - u->beg;  // bytes of the line seen so far
@@ -167,10 +255,16 @@ IoStat read_line(int32_t unit, std::string_view& line) {
             if (u->buf[u->end - 1] == '\r') --len;
             line = std::string_view(u->buf.data() + u->beg, len);
             u->beg = u->end;
+            ++u->lines;
             return IoStat::ok;
         }
         scan = u->beg + done;
     }
+}
+
+int64_t lines_read(int32_t unit) {
+    const Unit* u = find(unit);
+    return u ? u->lines : 0;
 }
 
 IoStat write_line(int32_t unit, std::string_view line) {
@@ -200,7 +294,8 @@ IoStat flush_unit(int32_t unit) {
 }
 
 void close_all_units() {
-    for (int32_t k = 0; k <= MAX_UNIT; ++k) close_unit(k);
+    for (int32_t k = 0; k <= MAX_UNIT; ++k)
+        close_unit(k, TABLE.units[k].target.empty() ? CloseMode::keep : CloseMode::remove);
 }
 
 }  // namespace kolm::platform

@@ -12,11 +12,19 @@
 // the unit: every later write, flush and the close report ERR as well, so a
 // lost record is never reported as written.
 //
-// Open output units are flushed and closed (kept) when the program stops
-// through kolm::platform::stop_program.
+// Input is read from regular files only: a FIFO, device or directory is
+// refused at the open, which never waits for a writer.
+//
+// A staged output is written under a temporary name beside its final name
+// and takes that name only when it is closed and kept; removed, or closed
+// by a stop of the program, it leaves nothing behind (the temporary is
+// tracked, platform/temporaries.h). Other open output units are flushed
+// and closed (kept) when the program stops through
+// kolm::platform::stop_program.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace kolm::platform {
@@ -36,16 +44,36 @@ enum class CloseMode { keep, remove };
 // Unit numbers 0 to 99.
 inline constexpr int32_t MAX_UNIT = 99;
 
+// Open failure of an input that is not a regular file.
+inline constexpr int NOT_REGULAR_FILE = -1;
+
 // Opens path on the unit. A unit already open is closed first (kept).
 // Returns 0 on success, else the system error number (EINVAL for a unit
-// number outside 0..MAX_UNIT or an empty path).
+// number outside 0..MAX_UNIT or an empty path; NOT_REGULAR_FILE for an
+// input that is not a regular file).
 int open_unit(int32_t unit, std::string_view path, UnitMode mode);
+
+// A new file stem + "." + a unique suffix, created exclusively (a link is
+// never followed) and opened for writing; path is its name. With `slot`
+// it is tracked for removal at a stop (create_unique). 0 or the error.
+int open_unit_new(int32_t unit, std::string_view stem, std::string& path, int* slot = nullptr);
+
+// A staged output for target: a new hidden file in target's directory
+// that becomes target when the unit is closed and kept. With replace an
+// existing target is replaced; without, the close fails when target has
+// appeared meanwhile. 0 or the error.
+int open_unit_staged(int32_t unit, std::string_view target, bool replace);
+
+// Text of an open error.
+std::string open_error_text(int err);
 
 bool unit_is_open(int32_t unit);
 
 // Closes the unit, flushing its output; CloseMode::remove deletes the file
-// after closing. Closing a unit that is not open does nothing and gives ok.
-// ERR when buffered output could not be written or the file not removed.
+// after closing. A staged output kept is renamed to its final name. Closing
+// a unit that is not open does nothing and gives ok. ERR when buffered
+// output could not be written, the file not removed or not renamed (the
+// temporary of a staged output is then removed).
 IoStat close_unit(int32_t unit, CloseMode mode = CloseMode::keep);
 
 // Back to the start of the file (output is flushed first).
@@ -56,13 +84,17 @@ IoStat rewind_unit(int32_t unit);
 // not open for reading or the read fails.
 IoStat read_line(int32_t unit, std::string_view& line);
 
+// Lines read from the unit since it was opened or rewound.
+int64_t lines_read(int32_t unit);
+
 // Appends one line and its LF.
 IoStat write_line(int32_t unit, std::string_view line);
 
 // Writes the unit's buffered output to the file.
 IoStat flush_unit(int32_t unit);
 
-// Flushes and closes (keeps) every open unit.
+// Flushes and closes (keeps) every open unit; staged outputs are removed
+// (a stop never gives an unfinished output its final name).
 void close_all_units();
 
 }  // namespace kolm::platform

@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "platform/backend.h"
+#include "platform/console.h"
 #include "platform/dialog.h"
 #include "platform/headless.h"
 #include "platform_window/dialog_window.h"
@@ -285,7 +286,19 @@ public:
         return answer;
     }
 
+    // Messages to standard error, results to standard output; both to the
+    // console pane.
     void console_line(std::string_view text) override {
+        std::fflush(stdout);
+        platform::end_progress();
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fputc('\n', stderr);
+        std::lock_guard<std::mutex> l(pending.m);
+        pending.lines.emplace_back(text);
+    }
+
+    void result_line(std::string_view text) override {
+        platform::end_progress();
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fputc('\n', stdout);
         std::lock_guard<std::mutex> l(pending.m);
@@ -294,6 +307,7 @@ public:
 
     void message_box(std::string_view title, std::string_view text) override {
         std::fflush(stdout);
+        platform::end_progress();
         std::fprintf(stderr, "%.*s: %.*s\n", int(title.size()), title.data(), int(text.size()), text.data());
         show_message(title, text, true);
     }

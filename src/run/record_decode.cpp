@@ -218,12 +218,19 @@ std::string unwritable_value(const SaoRecord& rec) {
 
 bool decode_record(const SaoRecord& rec) {
     const char* ts = rec.G3.data();
-    if (!decode_time_stamp(rec.DFI(3), ts)) return false;
+    DecodeWork& w = DECWRK;
+    w.FAULT = DecodeFault::none;
+    if (!decode_time_stamp(rec.DFI(3), ts)) {
+        w.FAULT = w.TSLAY == 0 ? DecodeFault::layout : DecodeFault::date_time;
+        return false;
+    }
     decode_characteristics(rec);
     decode_station(rec);
-    if (!decode_steps(ts)) return false;
+    if (!decode_steps(ts)) {
+        w.FAULT = DecodeFault::steps;
+        return false;
+    }
 
-    DecodeWork& w = DECWRK;
     // Counts beyond the group capacities never reach the trace loops.
     w.NE = int16_t(clamp_count(rec.DFI(17), MAXEPTS));
     w.NF = int16_t(clamp_count(rec.DFI(7), MAXF2PTS));
@@ -233,7 +240,10 @@ bool decode_record(const SaoRecord& rec) {
 
     const bool real_copy = rec.DFI(80) >= 2;
     if (w.NF > 0) {
-        if (SCLCHR.FOF2 > 99.0f) return false;
+        if (SCLCHR.FOF2 > 99.0f) {
+            w.FAULT = DecodeFault::fof2;
+            return false;
+        }
         decode_trace(SCLCHR.FOF2, w.NF, rec.R7.data(), rec.G7.data(), real_copy, 2,
                      SCALE2.IQUALE(iquale::F1_SCALED) == 0 ? 1 : 2);
     }

@@ -16,8 +16,18 @@
 
 namespace kolm {
 
+// Why decode_record rejected a record.
+enum class DecodeFault : uint8_t {
+    none,
+    layout,      // the time stamp has no known layout
+    date_time,   // day, hour, minute or second out of range
+    steps,       // a frequency or height step of 0 or below, or no start height
+    fof2,        // foF2 above 99 MHz with an F trace
+};
+
 // Working values of the run driver used by the decoding.
 struct DecodeWork {
+    DecodeFault FAULT;      // why the last record was rejected
     int16_t TSLAY;          // time-stamp layout: 1 digits, 2 "FF", 3 "FE"/"AA"; 0 none
     int32_t TSOFF;          // column offset of the digit layout: 0 or 19
     float FTOP;             // top grid frequency of the trace being converted

@@ -2,9 +2,13 @@
 #include <cmath>
 
 #include "blocks/numeric.h"
+#include "blocks/run_state.h"
 #include "sao/sao_record.h"
 
 namespace kolm {
+
+SaoReadState SAOREAD;
+const RunStateReset reset_saoread([] { SAOREAD = SaoReadState{}; });
 
 namespace {
 
@@ -39,6 +43,8 @@ IoStat read_chars(int32_t unit, const fmt::Format& f, char* dst, int32_t n, int3
 
 void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_t& IERR) {
     IERR = 1;
+    SaoReadState& why = SAOREAD;
+    why = SaoReadState{SaoFault::end, 0, 0, 0};
 
     // The index; a line that does not read drops the line after it as text.
     for (;;) {
@@ -48,16 +54,23 @@ void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_
             IEND = 1;
             return;
         }
+        ++why.skipped;
         if (fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L1.data(), SAO_TEXT)}) != IoStat::ok) {
             IEND = 1;
             return;
         }
+        ++why.skipped;
     }
     const int32_t code = rec.DFI(80);
-    if (rec.DFI(1) < 1 || rec.DFI(1) > 16 || code < 0) return;
+    if (rec.DFI(1) < 1 || rec.DFI(1) > 16 || code < 0) {
+        why.fault = code < 0 ? SaoFault::bad_code : SaoFault::bad_index;
+        why.value = code < 0 ? code : rec.DFI(1);
+        return;
+    }
     IERR = 0;
 
     bool over = false;  // a count above a capacity: the record is read through, then rejected
+    int32_t over_seen = 0;  // the first group above its capacity
     for (int g = 1; g <= SAO_NGROUPS; ++g) {
         const int32_t n = rec.DFI(g);
         const SaoGroup& row = SAO_GROUPS[g];
@@ -116,19 +129,24 @@ void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_
                 default: break;
             }
         }
+        if (!over_seen && over) over_seen = g;
         if (st == IoStat::end) {
+            why = {SaoFault::truncated, g, 0, why.skipped};
             IEND = 1;
             return;
         }
         if (st != IoStat::ok) {
+            why = {SaoFault::unreadable, g, 0, why.skipped};
             IERR = 1;
             return;
         }
     }
     if (over) {
+        why = {SaoFault::over_capacity, over_seen, 0, why.skipped};
         IERR = 1;
         return;
     }
+    why.fault = SaoFault::none;
     FOUND = 1;
     IEND = 0;
 }

@@ -197,6 +197,25 @@ struct SaoItem {
 // would write such a value as 9999.0.
 bool sao_unwritable_item(const SaoRecord& rec, SaoItem& bad);
 
+// How the last READSAO call ended, for the run's messages: `fault` is what
+// stopped it (none after a complete record), `group` the group it stopped
+// in, `value` the rejected index entry or version code, `skipped` the lines
+// dropped by index retries before it.
+enum class SaoFault : uint8_t {
+    none,
+    end,             // the file ended at or before the index
+    bad_index,       // entry 1 outside 1..16 (value)
+    bad_code,        // a negative version code (value)
+    unreadable,      // the lines of `group` do not read under its format
+    over_capacity,   // `group` holds more items than the reader keeps
+    truncated,       // the file ends inside `group`
+};
+struct SaoReadState {
+    SaoFault fault;
+    int32_t group, value, skipped;
+};
+extern SaoReadState SAOREAD;
+
 // Writes rec to the unit under the formats of its version code (the run
 // driver sets 5). Sets DFI(8), DFI(13), DFI(18) and element 1 of G8, G13,
 // G18, R8, R13, R18 to 0 (true heights are never written). Groups 53 and 60

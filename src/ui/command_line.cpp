@@ -30,11 +30,13 @@ constexpr std::string_view USAGE =
     "Started on a display without options, kolm opens its window (when it was\n"
     "built with one): the cover, the specification dialog, and the graphics\n"
     "window that draws each record while the run goes on. With any of the\n"
-    "options below other than --window, or without a display, it runs\n"
-    "headless: the dialogs are answered from events, and without events the\n"
-    "specification dialog answers EXIT.\n"
+    "options below other than --window and --overwrite, or without a display,\n"
+    "it runs headless: the dialogs are answered from events, and without\n"
+    "events the specification dialog answers EXIT.\n"
     "A run given events never waits: when they run out, every dialog and\n"
-    "message box takes its default answer (EXIT or cancel where it has one).\n"
+    "message box takes its default answer (EXIT or cancel where it has one);\n"
+    "the warning about an existing output file keeps the file, and the input\n"
+    "file is skipped, unless --overwrite is given.\n"
     "\n"
     "  --window           open the window even with the options below; the\n"
     "                     events then drive its widgets\n"
@@ -44,6 +46,8 @@ constexpr std::string_view USAGE =
     "                       check ID 0|1 | select ID ITEM | expect CODE\n"
     "  --plots DIR        write each plot page as DIR/plot-NNNN.svg\n"
     "                     (DIR is created when missing; no plots without it)\n"
+    "  --overwrite        an existing output file that no event answers for\n"
+    "                     is overwritten (never an input file of the run)\n"
     "Specification dialog (events given before those of --script):\n"
     "  --input PATH       input file, or a directory pattern such as DIR/*.*\n"
     "  --output PATH      output file, or NONE for no output (the default)\n"
@@ -54,9 +58,23 @@ constexpr std::string_view USAGE =
     "  --program PATH     conversion program for --format other\n"
     "  --help             print this text\n"
     "\n"
-    "Exit status: 0 normal end, 1 program stopped or run ended by a fatal\n"
-    "error, 2 bad options or script, 3 script events or expectations that\n"
-    "did not match the dialogs, 4 window closed before the run ended.\n";
+    "Messages, warnings and skipped records go to standard error; a summary\n"
+    "line per input file to standard output.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every input file processed and every output written (or EXIT\n"
+    "     chosen without an error)\n"
+    "  1  program stopped, or the run ended by a fatal error\n"
+    "  2  bad options or script (or --window without a display or window)\n"
+    "  3  script events or expectations that did not match the dialogs\n"
+    "  4  window closed before the run ended\n"
+    "  5  the run ended on an error message: the entries were refused and\n"
+    "     no file was processed\n"
+    "  6  no record was processed\n"
+    "  7  input files or records were skipped\n"
+    "  8  an output file could not be written\n"
+    "When several apply, the first of 1, 3, 8, 6, 7 that applies is given;\n"
+    "a run ended by SIGINT or SIGTERM ends by that signal.\n";
 
 // Control ids of the specification dialog that the shorthand options act on.
 namespace spec = res::spec;
@@ -113,6 +131,10 @@ Startup start_headless(int argc, const char* const* argv) {
         if (arg == "--help" || arg == "-h") {
             std::fwrite(USAGE.data(), 1, USAGE.size(), stdout);
             return {false, 0};
+        }
+        if (arg == "--overwrite") {
+            headless::set_overwrite(true);
+            continue;
         }
         if (arg == "--window" || arg == "--headless") {
             const Mode m = arg == "--window" ? Mode::window : Mode::headless;

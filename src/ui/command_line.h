@@ -5,7 +5,7 @@
 //
 //   kolm [--window|--headless] [--script FILE] [--plots DIR]
 //        [--input PATH] [--output PATH|NONE] [--step KM] [--accuracy E]
-//        [--format sao|standard|other] [--program PATH]
+//        [--format sao|standard|other] [--program PATH] [--overwrite]
 //   kolm --help
 //
 // kolm opens its window when it has a display and is given none of the
@@ -17,11 +17,17 @@
 // accuracy, then OK); the events of --script follow them. Options take
 // their value as the next argument or after "=".
 //
-// Exit status: 0 for a run that ended normally, 1 for a stop of the
-// program or a run ended by a fatal error (the conversion program failed),
-// 2 for a bad command line or script, 3 when the script had events the
-// dialogs could not take or expectations that were not met, 4 when the user
-// closed the window before the run ended.
+// --overwrite answers the overwrite warning "keep the name" wherever no
+// event answers it; without it an existing output is never overwritten
+// unattended.
+//
+// Exit status (see --help): 0 for a run that processed every input file
+// and wrote every output, 1 for a stop of the program or a run ended by a
+// fatal error (the conversion program failed), 2 for a bad command line or
+// script, 3 when the script had events the dialogs could not take or
+// expectations that were not met, 4 when the user closed the window before
+// the run ended, 5 entries refused and then EXIT, 6 no record processed,
+// 7 files or records skipped, 8 an output not written.
 #pragma once
 
 #include <string_view>

@@ -66,11 +66,11 @@ void DODIALOG3(int32_t& ICODE) {
     dlg.release();
 }
 
-void DODIALOG4(std::string_view OUTNAME, std::string& NEWNAME) {
+bool DODIALOG4(std::string_view OUTNAME, std::string& NEWNAME) {
     platform::Dialog dlg;
     if (!res::load_dialog(dlg, res::DLG_WARNING)) {
         platform::console_line(" ERROR: DIALOG4 NOT FOUND");
-        return;
+        return false;
     }
     const std::string_view shown = trim(OUTNAME);
     dlg.set_text(res::warning::PATH, shown);
@@ -78,9 +78,16 @@ void DODIALOG4(std::string_view OUTNAME, std::string& NEWNAME) {
     const std::string keep = out.drive + out.dir;
     const std::string old_name = out.name + out.ext;
     platform::headless::notice("WARNING: The OUTPUT file " + std::string(shown) + " EXISTS already.");
+    // Nobody there to answer (the events ran out, the window was closed):
+    // the file is kept, unless the user said beforehand to overwrite.
+    const int32_t unanswered = platform::headless::overwrite() ? res::warning::OK : res::warning::NOT_ANSWERED;
     for (;;) {
         dlg.set_text(res::warning::NAME, old_name);
-        dlg.run_modal();
+        dlg.set_unattended_answer(unanswered);
+        if (dlg.run_modal() == res::warning::NOT_ANSWERED) {
+            dlg.release();
+            return false;
+        }
         // Only the name and extension can change: a typed directory is dropped.
         const platform::PathParts typed = platform::split_path(trim(dlg.text(res::warning::NAME)));
         if (typed.name.empty() && typed.ext.empty()) continue;  // an emptied box asks again
@@ -88,6 +95,7 @@ void DODIALOG4(std::string_view OUTNAME, std::string& NEWNAME) {
         break;
     }
     dlg.release();
+    return true;
 }
 
 }  // namespace kolm::ui

@@ -67,6 +67,8 @@ namespace warning {
 inline constexpr int32_t OK = ID_OK;
 inline constexpr int32_t PATH = 1008;  // static: the existing output path
 inline constexpr int32_t NAME = 1000;  // edit: the file name to use
+// What the dialog answers when nobody acted on it (no button has this id).
+inline constexpr int32_t NOT_ANSWERED = 2;
 }  // namespace warning
 
 // The program's dialog template with this id; nullptr when there is none.

@@ -13,6 +13,7 @@
 #include "platform/file_checks.h"
 #include "platform/files.h"
 #include "platform/graphics.h"
+#include "platform/temporaries.h"
 #include "platform/text_units.h"
 #include "ui/browsers.h"
 #include "ui/cover.h"
@@ -26,12 +27,18 @@ namespace {
 
 namespace id = res::spec;
 
-// Check flags of the three format boxes, kept between re-displays.
+// Check flags of the three format boxes, kept between re-displays, and the
+// code of the message that refused the entries last.
 struct SpecDialogState {
     bool sao, standard, others;
+    int32_t refused;
 };
 SpecDialogState SPECDLG;
-const RunStateReset reset_spec([] { SPECDLG = SpecDialogState{}; });
+const RunStateReset reset_spec([] {
+    SPECDLG = SpecDialogState{};
+    platform::forget_temporary(FILELST.slot);
+    FILELST = FileListState{};
+});
 
 void message(int32_t code) { DODIALOG3(code); }
 
@@ -85,8 +92,11 @@ void display(platform::Dialog& dlg, const std::string& PROG, const std::string& 
 // The checks after OK; 0 when everything is accepted, else the message code.
 int32_t accept(platform::Dialog& dlg, char& CONV, std::string& PROG, int32_t& ISTD, std::string& INNAME,
                std::string& OUTNAME, float& HSTEP, float& ERRMAX) {
-    // Paths lose only their outer blanks (a directory may have blanks inside).
-    INNAME = std::string(trim(dlg.text(id::INPUT)));
+    // Paths lose only their outer blanks (a directory may have blanks
+    // inside); an input whose own name has blanks at its ends keeps them.
+    const std::string& typed = dlg.text(id::INPUT);
+    INNAME = std::string(trim(typed));
+    if (INNAME != typed && platform::name_kind(typed) != platform::NameKind::none) INNAME = typed;
     OUTNAME = std::string(trim(dlg.text(id::OUTPUT)));
     // The box keeps the case of a path, but "none" in any case still means no output.
     std::string upper = OUTNAME;
@@ -115,7 +125,10 @@ int32_t accept(platform::Dialog& dlg, char& CONV, std::string& PROG, int32_t& IS
     if (CONV == 'N' && in.ext == ".SAO") return 19;
     const bool wildcard = in.name == "*" || in.ext == ".*";
     if (!wildcard) {
-        if (!platform::file_exists(INNAME)) return 5;
+        const platform::NameKind kind = platform::name_kind(INNAME);
+        if (kind == platform::NameKind::none || kind == platform::NameKind::directory ||
+            kind == platform::NameKind::dangling)
+            return 5;
     } else if (const int32_t code = write_filelist(in); code != 0) {
         return code;
     }
@@ -193,24 +206,71 @@ void UPDATEDIALOG1(platform::Dialog& dlg, int32_t cid) {
     }
 }
 
+FileListState FILELST;
+
+void remove_filelist() {
+    if (FILELST.name.empty()) return;
+    platform::close_unit(LISTUNIT);
+    platform::delete_file(FILELST.name);
+    platform::forget_temporary(FILELST.slot);
+    FILELST = FileListState{};
+}
+
+std::string filelist_line(std::string_view name) {
+    std::string line;
+    line.reserve(name.size());
+    for (char c : name) {
+        switch (c) {
+            case '\\': line += "\\\\"; break;
+            case '\n': line += "\\n"; break;
+            case '\r': line += "\\r"; break;
+            default: line += c; break;
+        }
+    }
+    return line;
+}
+
+std::string filelist_name(std::string_view line) {
+    std::string name;
+    name.reserve(line.size());
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\\' || i + 1 == line.size()) {
+            name += line[i];
+            continue;
+        }
+        const char e = line[++i];
+        name += e == 'n' ? '\n' : e == 'r' ? '\r' : e;
+    }
+    return name;
+}
+
+int32_t last_refusal() { return SPECDLG.refused; }
+
 int32_t write_filelist(const platform::PathParts& pattern) {
-    // Each search starts with an empty list.
-    if (platform::open_unit(LISTUNIT, FILELIST, platform::UnitMode::write) != 0) return 7;
+    // Each search starts with a new, empty list of its own.
+    remove_filelist();
     const std::string dir = pattern.drive + pattern.dir;
     platform::DirListing listing(dir + "*");
+    std::string name;
+    int slot = -1;
+    if (platform::open_unit_new(LISTUNIT, FILELIST, name, &slot) != 0) return 7;
+    FILELST.name = name;
+    FILELST.slot = slot;
     int32_t written = 0;
     bool write_failed = false;
     platform::DirEntry e;
     while (listing.started() && listing.next(e)) {
         if (e.hidden || e.system || e.directory || e.size == 0 || is_blank(e.name)) continue;
+        // The lists of runs (this one's or another's started in the same
+        // folder) are never data.
+        if (e.name.rfind(std::string(FILELIST) + ".", 0) == 0) continue;
         const platform::PathParts p = platform::split_path(e.name);
         if (equal_nocase(p.ext, ".421") || equal_nocase(p.ext, ".ARP") || equal_nocase(p.ext, ".EXE")) continue;
         const bool all = pattern.name == "*" && pattern.ext == ".*";
         const bool by_ext = pattern.name == "*" && p.ext == pattern.ext;
         const bool by_name = pattern.ext == ".*" && p.name == pattern.name;
         if (!(all || by_ext || by_name)) continue;
-        if (platform::same_file(dir + e.name, FILELIST)) continue;  // the list itself
-        if (platform::write_line(LISTUNIT, e.name) != fmt::IoStat::ok) write_failed = true;
+        if (platform::write_line(LISTUNIT, filelist_line(e.name)) != fmt::IoStat::ok) write_failed = true;
         ++written;
     }
     int32_t code = 0;
@@ -223,7 +283,7 @@ int32_t write_filelist(const platform::PathParts& pattern) {
     }
     const bool closed = platform::close_unit(LISTUNIT) == fmt::IoStat::ok;
     if (code == 0 && (write_failed || !closed)) code = 7;
-    if (code != 0) platform::delete_file(FILELIST);
+    if (code != 0) remove_filelist();
     return code;
 }
 
@@ -234,7 +294,7 @@ void DODIALOG1(char& CONV, std::string& PROG, int32_t& ISTD, std::string& INNAME
         platform::console_line(" ERROR: DIALOG1 NOT FOUND");
         return;
     }
-    SPECDLG = SpecDialogState{true, false, false};
+    SPECDLG = SpecDialogState{true, false, false, 0};
     HSTEP = ERRMAX = 0.0f;
     INNAME.clear();
     OUTNAME = "NONE";
@@ -248,7 +308,9 @@ void DODIALOG1(char& CONV, std::string& PROG, int32_t& ISTD, std::string& INNAME
             return;
         }
         const int32_t code = accept(dlg, CONV, PROG, ISTD, INNAME, OUTNAME, HSTEP, ERRMAX);
+        SPECDLG.refused = code;
         if (code == 0) break;
+        remove_filelist();  // a list of refused entries is never read
         message(code);
         res::load_dialog(dlg, res::DLG_SPECIFICATIONS);
     }

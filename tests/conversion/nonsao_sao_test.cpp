@@ -33,9 +33,9 @@ protected:
     // NONSAO_SAO on the input; the console lines it wrote.
     std::string convert(const std::string& input, int32_t istd = 1, const std::string& prog = "") {
         inname = input;
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         NONSAO_SAO(prog, inname, istd);
-        return ::testing::internal::GetCapturedStdout();
+        return ::testing::internal::GetCapturedStderr();
     }
     // An executable script.
     void script(const std::string& path, const std::string& body, bool executable = true) const {

@@ -49,9 +49,9 @@ TEST_F(Driver, DateCompletion) {
         r.gyro = 0.0f;  // stops after the date and sunspot steps
         testrec::load(r);
         TIMEBK.IYR = c.iyr;  // the year as given: two digits, or all four
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         PROFIL1();
-        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(TIMEBK.IYR4, c.iyr4) << c.iyr << " " << c.iday;
         EXPECT_EQ(TIMEBK.MONTH, c.month) << c.iyr << " " << c.iday;
         EXPECT_EQ(TIMEBK.MDAY, c.mday) << c.iyr << " " << c.iday;
@@ -145,9 +145,9 @@ TEST_F(Driver, ParameterCheckStopsWithThreeLines) {
     r.gyro = 0.0f;
     testrec::load(r);
     SCALE2.IQUALE(20) = 77;
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     PROFIL1();
-    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(out,
               "     DIP ANGLE(RADIANS), GYROFREQUENCY (MHZ)=    1.1345    0.0000\n"
               "     FQINCR (MHZ)=    0.0500\n"
@@ -158,9 +158,9 @@ TEST_F(Driver, ParameterCheckStopsWithThreeLines) {
     reset_run_state();
     testrec::load(good_record());
     SCLCHR.FQINCR = 0.0f;
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     PROFIL1();
-    EXPECT_NE(::testing::internal::GetCapturedStdout().find("INVERSION IS IMPOSSIBLE"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("INVERSION IS IMPOSSIBLE"), std::string::npos);
 }
 
 TEST_F(Driver, FoF2BeyondTheFrequencyRangeGivesStatus8) {
@@ -241,9 +241,9 @@ TEST_F(Driver, EveryResultIsResetOnEveryPath) {
     testrec::Record bad = good_record();
     bad.gyro = 0.0f;
     testrec::load(bad);
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     PROFIL1();
-    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(NHPROF.NPTH, 0);
     EXPECT_EQ(EBLOCK.EFEND, 0.0f);
     EXPECT_EQ(EBLOCK.EA(1), 0.0f);

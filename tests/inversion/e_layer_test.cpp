@@ -253,9 +253,9 @@ TEST_F(ELayer, EmptyFrequencyRangeGivesStatus4WithItsMessage) {
     r.f2.fc = 0.5f;
     r.f2.heights.assign(6, 250.0f);
     testrec::load(r);
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     PROFIL1();
-    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(SCALE2.IQUALE(2), status::E_RANGE);
     EXPECT_EQ(SCALE2.IQUALE(1), 2);
     EXPECT_EQ(LAYCOF.FC(2), 0.0f);

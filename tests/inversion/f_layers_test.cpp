@@ -150,9 +150,9 @@ TEST_F(FLayers, SectionStartAtOrAboveItsTopIsAFrequencyRangeError) {
             r.fof2 = 3.04f;
         }
         testrec::load(r);
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         PROFIL1();
-        const std::string out = ::testing::internal::GetCapturedStdout();
+        const std::string out = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(SCALE2.IQUALE(2), c.status);
         EXPECT_NE(out.find(std::string(c.layer) + "\n" + c.error), std::string::npos) << out;
     }

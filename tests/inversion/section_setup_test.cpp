@@ -205,9 +205,9 @@ TEST_F(SectionSetup, F2AfterAnF1LayerWithoutPoints) {
 TEST_F(SectionSetup, IllegalRegionGivesStatus0AndTwoLines) {
     SCALE2.IQUALE(2) = 2;
     TRCSEC.FSTART = 1.25f;
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     setup(4);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               " ILLEGAL VALUE OF IRGN=   4\n DATA ERROR: NO PROFILE INVERTED!\n");
     EXPECT_EQ(SCALE2.IQUALE(2), status::NO_INVERSION);
     EXPECT_EQ(TRCSEC.FSTART, 1.25f);

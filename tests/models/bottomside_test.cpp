@@ -255,9 +255,9 @@ TEST_F(Bottomside, MissingOrEmptyTableLeavesTheSectionAlone) {
         set_profile(80.0, 2.5, 0.45, true);
         for (int j = 1; j <= 8; ++j) LAYCOF.A(j) = 7.0f;
         IRIPAR.B0() = 55.0f;  // an earlier record's value
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         CALB0B1D1();
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), named + " CANNOT FIND THE FILE \"B0B1DT.ASC\"!\n");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), named + " CANNOT FIND THE FILE \"B0B1DT.ASC\"!\n");
         EXPECT_EQ(IRIPAR.B0(), NOTCOMPUTED);
         EXPECT_EQ(IRIPAR.B1(), NOTCOMPUTED);
         EXPECT_EQ(IRIPAR.D1(), NOTCOMPUTED);
@@ -269,9 +269,9 @@ TEST_F(Bottomside, TableIsKeptWithinARecordAndLookedForAgainWhileMissing) {
     std::remove("B0B1DT.BIN");
     std::rename("B0B1DT.ASC", "KEEP.ASC");
     set_profile(80.0, 2.5, 0.45, true);
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     CALB0B1D1();
-    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(IRIPAR.B0(), NOTCOMPUTED);
     // The next call finds the table, and keeps it for the rest of the record.
     std::rename("KEEP.ASC", "B0B1DT.ASC");
@@ -284,9 +284,9 @@ TEST_F(Bottomside, TableIsKeptWithinARecordAndLookedForAgainWhileMissing) {
     EXPECT_FLOAT_EQ(IRIPAR.B1(), 1.5f);
     // The next record sees that it is gone, and then that it is back.
     recheck_model_tables();
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     CALB0B1D1();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), " CANNOT FIND THE FILE \"B0B1DT.ASC\"!\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), " CANNOT FIND THE FILE \"B0B1DT.ASC\"!\n");
     EXPECT_EQ(IRIPAR.B0(), NOTCOMPUTED);
     std::rename("KEEP.ASC", "B0B1DT.ASC");
     CALB0B1D1();

@@ -169,9 +169,9 @@ TEST_F(ElectronContent, WrongProfileAndMissingTable) {
     float tec = 5.0f;
     int16_t ierr = -1;
     const float a[5] = {-10.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     TECLAYER(0.2f, 0.0f, a, tec, ierr);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), " CANNOT CALCULATE ITEC BECAUSE OF WRONG PROFILE!\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), " CANNOT CALCULATE ITEC BECAUSE OF WRONG PROFILE!\n");
     EXPECT_EQ(ierr, 1);
 
     // Without any table: a section of no width still gives 0, every other fails.
@@ -181,9 +181,9 @@ TEST_F(ElectronContent, WrongProfileAndMissingTable) {
     EXPECT_EQ(ierr, 0);
     EXPECT_EQ(tec, 0.0f);
     profile(30.0f, 0.5f);
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     CALTEC();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "MISSING THE DATA FILE TECCOF.ASC AND CANNOT CALCULATE ITEC!\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "MISSING THE DATA FILE TECCOF.ASC AND CANNOT CALCULATE ITEC!\n");
     EXPECT_EQ(SCLCHR.IERR, 2);
     EXPECT_EQ(DERPAR.ITEC, NOTCOMPUTED);
     EXPECT_NEAR(DERPAR.SHF, 30.0f, 0.001f);  // the scale height stands
@@ -196,9 +196,9 @@ TEST_F(ElectronContent, WrongProfileAndMissingTable) {
 
     // A failed inversion: neither value, no message.
     SCALE2.IQUALE(iquale::STATUS) = status::F2_OSCILLATING;
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     CALTEC();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(DERPAR.ITEC, NOTCOMPUTED);
     EXPECT_EQ(DERPAR.SHF, NOTCOMPUTED);
 }

@@ -105,9 +105,9 @@ TEST_F(BadModelFiles, CoefficientFilesAreNamedOnceAndCountAsMissing) {
             const bool fallback = other_form && std::strstr(c.file, ".BIN");
             if (fallback) write_file("URSI12.ASC", good_asc);
             int32_t ierr = 0;
-            ::testing::internal::CaptureStdout();
+            ::testing::internal::CaptureStderr();
             const float fof2 = fof2_of_february(ierr);
-            EXPECT_EQ(::testing::internal::GetCapturedStdout(), std::string(" ERROR: THE MODEL FILE ") + c.named + "\n");
+            EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string(" ERROR: THE MODEL FILE ") + c.named + "\n");
             if (fallback) {
                 EXPECT_EQ(ierr, 0);
                 EXPECT_FLOAT_EQ(fof2, 3.0f);
@@ -118,9 +118,9 @@ TEST_F(BadModelFiles, CoefficientFilesAreNamedOnceAndCountAsMissing) {
             int32_t back = 0;
             float x, y, z, foe, fof1, f;
             CALPREDF(50.0f, 10.0f, 3, 70, 12, 0, 0, 60.0f, 0, x, y, z, foe, fof1, f, back);
-            ::testing::internal::CaptureStdout();
+            ::testing::internal::CaptureStderr();
             fof2_of_february(ierr);
-            EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+            EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
             EXPECT_EQ(ierr == 0, fallback);
         }
     }
@@ -159,14 +159,14 @@ TEST_F(BadModelFiles, TablesAreNamedOnceAndCountAsMissing) {
         write_file(c.file, c.bytes);
         const bool teccof = std::strncmp(c.file, "TECCOF", 6) == 0;
         auto table = [&] { return teccof ? teccof_run_table() : b0b1dt_run_table(); };
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         EXPECT_EQ(table(), nullptr);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), std::string(" ERROR: THE MODEL FILE ") + c.named + "\n");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), std::string(" ERROR: THE MODEL FILE ") + c.named + "\n");
         // Looked for again, named no more while the file stays as it is.
         recheck_model_tables();
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         EXPECT_EQ(table(), nullptr);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     }
 }
 
@@ -239,9 +239,9 @@ TEST_F(KeptModelFiles, FilesChangedDuringTheRunAreSeenAtTheNextUse) {
     write_file("URSI12.ASC", ascii(constant(3.0f)));
     write_file("URSI13.ASC", ascii(constant(4.0f)));
     write_file("URSI12.BIN", "short");
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     EXPECT_FLOAT_EQ(fof2_of_february(ierr), 3.0f);
-    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
     write_file("URSI12.BIN", little_endian(constant(7.0f)));
     float x, y, z, foe, fof1, f;
     CALPREDF(50.0f, 10.0f, 3, 70, 12, 0, 0, 60.0f, 0, x, y, z, foe, fof1, f, ierr);

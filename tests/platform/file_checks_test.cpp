@@ -32,6 +32,30 @@ TEST_F(FileChecks, NamesTakenAndFileSizes) {
     for (const char* n : {"dir", "dangling", "pipe", "free"}) EXPECT_EQ(regular_file_size(n), -1) << n;
 }
 
+// What a name is, taken exactly (blanks at its end included), and one file
+// under every spelling.
+TEST_F(FileChecks, KindsOfNamesAndOneFileUnderEverySpelling) {
+    std::ofstream("file", std::ios::binary) << "abc";
+    std::ofstream("file ", std::ios::binary) << "other";
+    fs::create_directory("dir");
+    fs::create_symlink("nowhere", "dangling");
+    fs::create_symlink("file", "link");
+    fs::create_hard_link("file", "dir/hard");
+    ::mkfifo("pipe", 0600);
+    const std::pair<const char*, NameKind> kinds[] = {
+        {"file", NameKind::regular},   {"file ", NameKind::regular}, {"link", NameKind::regular},
+        {"dir", NameKind::directory},  {"pipe", NameKind::special},  {"/dev/null", NameKind::special},
+        {"dangling", NameKind::dangling}, {"free", NameKind::none},  {"file  ", NameKind::none},
+        {"", NameKind::none},
+    };
+    for (const auto& [name, kind] : kinds) EXPECT_EQ(name_kind(name), kind) << "'" << name << "'";
+    const auto id = file_id("file");
+    ASSERT_TRUE(id.has_value());
+    for (const char* same : {"./file", "link", "dir/hard", "dir/../file"}) EXPECT_EQ(file_id(same), id) << same;
+    EXPECT_NE(file_id("file "), id);
+    EXPECT_FALSE(file_id("dangling").has_value());
+}
+
 TEST_F(FileChecks, NamesTooLongForTheSystem) {
     const std::string longest(255, 'N');
     EXPECT_TRUE(name_fits(longest));

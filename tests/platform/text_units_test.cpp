@@ -1,13 +1,21 @@
 // Units on text files: line ends, buffering, write errors, stop handling.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <vector>
+
 #include "platform/console.h"
+#include "platform/temporaries.h"
 #include "platform/text_units.h"
 
 namespace kolm::platform {
@@ -153,6 +161,119 @@ TEST_F(TextUnits, StopFlushesAndKeepsOpenOutput) {
         },
         ::testing::ExitedWithCode(1), "");
     EXPECT_EQ(slurp(p), "written before the stop\n");
+}
+
+// Names in the folder, hidden ones included.
+std::vector<std::string> names_in(const std::string& dir) {
+    std::vector<std::string> n;
+    for (const auto& e : fs::directory_iterator(dir)) n.push_back(e.path().filename().string());
+    std::sort(n.begin(), n.end());
+    return n;
+}
+
+// A staged output is a hidden file beside its name until it is kept; then
+// it takes the name (replacing a file only when told to), removed or
+// failed it leaves nothing, and an existing file under the name stays.
+TEST_F(TextUnits, StagedOutputTakesItsNameOnlyWhenKept) {
+    struct Case {
+        const char* what;
+        bool existing, replace;
+        CloseMode close;
+        IoStat status;
+        const char* content;  // of the name afterwards ("" none)
+    };
+    const Case cases[] = {
+        {"new, kept", false, false, CloseMode::keep, IoStat::ok, "record\n"},
+        {"new, removed", false, false, CloseMode::remove, IoStat::ok, ""},
+        {"existing, replaced", true, true, CloseMode::keep, IoStat::ok, "record\n"},
+        {"existing, removed", true, true, CloseMode::remove, IoStat::ok, "old\n"},
+        {"appeared meanwhile, not to be replaced", true, false, CloseMode::keep, IoStat::err, "old\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string target = file("out.SAO");
+        fs::remove(target);
+        ASSERT_EQ(open_unit_staged(3, target, c.replace), 0);
+        if (c.existing) std::ofstream(target) << "old\n";
+        const std::vector<std::string> during = names_in(dir_);
+        ASSERT_EQ(during.size(), c.existing ? 2u : 1u);
+        EXPECT_EQ(during.front().rfind(".out.SAO.kolm.", 0), 0u) << during.front();
+        EXPECT_EQ(write_line(3, "record"), IoStat::ok);
+        EXPECT_EQ(close_unit(3, c.close), c.status);
+        EXPECT_EQ(names_in(dir_), *c.content ? std::vector<std::string>{"out.SAO"} : std::vector<std::string>{});
+        if (*c.content) {
+            EXPECT_EQ(slurp(target), c.content);
+        }
+    }
+    // A stop removes a staged output and keeps a plain one.
+    fs::remove(file("out.SAO"));
+    const std::string plain = file("plain.txt"), staged = file("staged.txt");
+    EXPECT_EXIT(
+        {
+            open_unit(4, plain, UnitMode::write);
+            write_line(4, "kept");
+            open_unit_staged(3, staged, false);
+            write_line(3, "never under its name");
+            stop_program("stopping");
+        },
+        ::testing::ExitedWithCode(1), "");
+    EXPECT_EQ(names_in(dir_), std::vector<std::string>{"plain.txt"});
+}
+
+// Input comes from regular files only: a FIFO without a writer and a device
+// are refused at once instead of blocking or reading for ever.
+TEST_F(TextUnits, InputIsARegularFile) {
+    const std::string fifo = file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directories(dir_ + "/dir");
+    for (const std::string& p : {fifo, std::string("/dev/zero"), dir_ + "/dir"}) {
+        EXPECT_EQ(open_unit(1, p, UnitMode::read), NOT_REGULAR_FILE) << p;
+        EXPECT_FALSE(unit_is_open(1));
+    }
+    EXPECT_EQ(open_error_text(NOT_REGULAR_FILE), "NOT A REGULAR FILE");
+    ASSERT_EQ(open_unit(1, file("r.txt", "a\nb\nc\n"), UnitMode::read), 0);
+    std::string_view line;
+    EXPECT_EQ(read_line(1, line), IoStat::ok);
+    EXPECT_EQ(read_line(1, line), IoStat::ok);
+    EXPECT_EQ(lines_read(1), 2);
+    rewind_unit(1);
+    EXPECT_EQ(lines_read(1), 0);
+}
+
+// A new file of its own never opens what is there: a link by its stem
+// stays as it was, and two calls give two files.
+TEST_F(TextUnits, NewFileIsCreatedExclusively) {
+    const std::string victim = file("victim", "keep\n");
+    const std::string stem = dir_ + "/LIST";
+    fs::create_symlink(victim, stem);
+    std::string a, b;
+    ASSERT_EQ(open_unit_new(2, stem, a), 0);
+    ASSERT_EQ(open_unit_new(3, stem, b), 0);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.rfind(stem + ".", 0), 0u) << a;
+    write_line(2, "list");
+    close_unit(2);
+    close_unit(3);
+    EXPECT_EQ(slurp(victim), "keep\n");
+    EXPECT_EQ(slurp(a), "list\n");
+}
+
+// SIGTERM and SIGINT remove the files tracked, then end the program by the
+// signal; files no longer tracked stay.
+TEST_F(TextUnits, InterruptRemovesTheTrackedFiles) {
+    for (const int sig : {SIGTERM, SIGINT}) {
+        const std::string gone = file("gone.tmp", "x"), kept = file("kept.txt", "x");
+        EXPECT_EXIT(
+            {
+                remove_temporaries_on_interrupt();
+                track_temporary(gone);
+                forget_temporary(track_temporary(kept));
+                ::raise(sig);
+            },
+            ::testing::KilledBySignal(sig), "");
+        EXPECT_FALSE(fs::exists(gone));
+        EXPECT_TRUE(fs::exists(kept));
+    }
 }
 
 }  // namespace

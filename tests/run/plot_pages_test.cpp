@@ -60,9 +60,9 @@ protected:
         RUN.ISTD = 1;
         RUN.INNAME = wd.at("all.SAO");
         RUN.OUTNAME = wd.at(output);
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         run_files();
-        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
         platform::gfx::finish_page();
         EXPECT_EQ(RUN.NPROF, 4);
     }

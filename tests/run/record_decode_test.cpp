@@ -88,6 +88,11 @@ TEST_F(DecodeTest, TimeStampLayoutsAndRejections) {
         SCOPED_TRACE(c.name);
         set_ts(*rec, c.ts, c.dfi3);
         EXPECT_EQ(decode_time_stamp(rec->DFI(3), rec->G3.data()), c.ok);
+        if (!c.ok) {
+            // The whole decoding says why.
+            EXPECT_FALSE(decode_record(*rec));
+            EXPECT_EQ(DECWRK.FAULT, c.station == 0 ? DecodeFault::layout : DecodeFault::date_time);
+        }
         if (c.station == 0) continue;  // no layout: nothing decoded
         EXPECT_EQ(TIMEBK.IYR, c.yr);
         EXPECT_EQ(TIMEBK.IDAY, c.day);
@@ -136,6 +141,10 @@ TEST_F(DecodeTest, SounderStepsByLayout) {
         set_ts(*rec, c.ts, c.dfi3);
         ASSERT_TRUE(decode_time_stamp(rec->DFI(3), rec->G3.data()));
         EXPECT_EQ(decode_steps(rec->G3.data()), c.ok);
+        if (!c.ok) {
+            EXPECT_FALSE(decode_record(*rec));
+            EXPECT_EQ(DECWRK.FAULT, DecodeFault::steps);
+        }
         EXPECT_NEAR(SCLCHR.FQINCR, c.fq, 1e-6f);
         EXPECT_FLOAT_EQ(SCLCHR.HGRID, c.hgrid);
         EXPECT_FLOAT_EQ(SCLCHR.BASEHT, c.base);
@@ -258,6 +267,7 @@ TEST_F(DecodeTest, CharacteristicsAndRejectionsOfTheRecord) {
     rec->DFI(7) = 1;
     rec->R7(1) = 200.0f;
     EXPECT_FALSE(decode_record(*rec)) << "F2 trace with foF2 above 99 MHz";
+    EXPECT_EQ(DECWRK.FAULT, DecodeFault::fof2);
 
     // Slots 32 to 43 reach the members only when group 4 has them.
     usable(*rec);

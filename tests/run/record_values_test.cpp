@@ -75,8 +75,9 @@ TEST_F(RecordValues, ValueNoFieldShowsSkipsItsRecordWithItsReason) {
         const int per_record = int(std::count(text.begin(), text.end(), '\n')) / 3;
         wd.write("in.SAO", replace_field(text, per_record + c.line, c.col, c.field));
         run_files(wd.at("in.SAO"), wd.at("out.SAO"));
-        EXPECT_NE(out.find(" RECORD 2 OF " + wd.at("in.SAO") + ": " + c.reason + ": SKIPPED"), std::string::npos)
-            << out;
+        EXPECT_NE(err.find(" RECORD 2 OF " + wd.at("in.SAO") + " (" + c.reason + "): SKIPPED"), std::string::npos)
+            << err;
+        EXPECT_NE(out.find(", 1 SKIPPED;"), std::string::npos) << out;
         const Records back = read_all(wd.at("out.SAO"));
         ASSERT_EQ(back.size(), 2u);
         EXPECT_EQ(back[0]->G3(12), '1');

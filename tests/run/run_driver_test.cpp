@@ -19,6 +19,7 @@
 #include "sao/sao_record.h"
 #include "support/run_fixture.h"
 #include "support/work_dir.h"
+#include "ui/cover.h"
 #include "ui/plot_frame.h"
 
 namespace kolm {
@@ -122,7 +123,8 @@ TEST_F(RunTest, WildcardRunSkipsBlankListLinesAndKeepsOutputsByTheFoundRule) {
     make_file("data/B.SAO", 2, bad_prefix);  // a complete record, rejected by the decoding
     make_file("data/C.SAO", 3, bad_prefix_at_2);
     wd.write("out/.keep", "");
-    wd.write("FILELIST.TMP", "A.SAO\n\n   \nB.SAO\nMISSING.SAO\nC.SAO\n");
+    wd.write("FILELIST.TMP.list", "A.SAO\n\n   \nB.SAO\nMISSING.SAO\nC.SAO\n");
+    ui::FILELST.name = "FILELIST.TMP.list";
     run_files("data/*.*", "out/X.421");
     EXPECT_EQ(RUN.NPROF, 3);
     EXPECT_EQ(read_all(wd.at("out/A.SAO.421")).size(), 2u);
@@ -130,7 +132,7 @@ TEST_F(RunTest, WildcardRunSkipsBlankListLinesAndKeepsOutputsByTheFoundRule) {
     EXPECT_EQ(wd.read("out/B.SAO.421"), "");
     EXPECT_FALSE(wd.exists("out/MISSING.SAO.421"));
     EXPECT_EQ(read_all(wd.at("out/C.SAO.421")).size(), 1u) << "the file ends at its rejected record";
-    EXPECT_FALSE(wd.exists("FILELIST.TMP")) << "the list is deleted at the end";
+    EXPECT_FALSE(wd.exists("FILELIST.TMP.list")) << "the list is deleted at the end";
     EXPECT_FALSE(warned());
 }
 
@@ -141,15 +143,18 @@ TEST_F(RunTest, WildcardRunThroughTheDialog) {
     run("text 1000 data/*.SAO\ntext 1022 out/X.421\nclick 1\n");
     EXPECT_EQ(read_all(wd.at("out/A.SAO.421")).size(), 1u);
     EXPECT_EQ(read_all(wd.at("out/B.SAO.421")).size(), 2u);
-    EXPECT_FALSE(wd.exists("FILELIST.TMP"));
+    EXPECT_TRUE(ui::FILELST.name.empty());
+    for (const auto& e : fs::directory_iterator(wd.path()))
+        EXPECT_NE(e.path().filename().string().rfind("FILELIST.TMP", 0), 0u) << e.path();
 }
 
 TEST_F(RunTest, WildcardRunWhereNoFileOpensCreatesNothingAndWarns) {
-    wd.write("FILELIST.TMP", "GONE1.SAO\nGONE2.SAO\n");
+    wd.write("FILELIST.TMP.list", "GONE1.SAO\nGONE2.SAO\n");
+    ui::FILELST.name = "FILELIST.TMP.list";
     wd.write("out/.keep", "");
     run_files("data/*.*", "out/X.421");
     EXPECT_TRUE(warned());
-    EXPECT_FALSE(wd.exists("FILELIST.TMP"));
+    EXPECT_FALSE(wd.exists("FILELIST.TMP.list"));
     EXPECT_EQ(std::distance(fs::directory_iterator(wd.path() / "out"), fs::directory_iterator()), 1);
 }
 
@@ -181,7 +186,7 @@ TEST_F(RunTest, OutputRenamedToTheInputIsRefused) {
     run("text 1000 in.SAO\ntext 1022 out.SAO\nclick 1\ntext 1000 in.SAO\nclick 1\nexpect 8\n");
     EXPECT_EQ(wd.read("in.SAO"), input) << "the input is never overwritten";
     EXPECT_EQ(wd.read("out.SAO"), "old content\n");
-    EXPECT_NE(out.find("IS THE INPUT FILE ITSELF"), std::string::npos);
+    EXPECT_NE(err.find("OUTPUT in.SAO IS AN INPUT FILE OF THIS RUN: in.SAO SKIPPED"), std::string::npos) << err;
     EXPECT_TRUE(warned());
 }
 
@@ -189,7 +194,7 @@ TEST_F(RunTest, OutputThatCannotBeOpenedSkipsTheFile) {
     make_file("in.SAO", 1);
     fs::create_directories(wd.path() / "res.SAO");  // a directory where the output file should be
     run("text 1000 in.SAO\ntext 1022 res.SAO\nclick 1\n");
-    EXPECT_NE(out.find("CANNOT BE OPENED"), std::string::npos);
+    EXPECT_NE(err.find("CANNOT BE OPENED (IT IS A DIRECTORY): in.SAO SKIPPED"), std::string::npos) << err;
     EXPECT_TRUE(fs::is_directory(wd.path() / "res.SAO"));
     EXPECT_TRUE(warned());
 }
@@ -206,7 +211,9 @@ TEST_F(RunTest, UnreadableRecordAfterAGoodOneIsSkipped) {
     text.replace(second, 3, "  0");
     wd.write("in.SAO", text);
     run("text 1000 in.SAO\ntext 1022 out.SAO\nclick 1\n");
-    EXPECT_NE(out.find("RECORD 2 OF in.SAO COULD NOT BE READ: SKIPPED"), std::string::npos) << out;
+    EXPECT_NE(err.find("RECORD 2 OF in.SAO COULD NOT BE READ (ITS INDEX IS NOT VALID (ENTRY 1 IS 0)): SKIPPED"),
+              std::string::npos)
+        << err;
     const Records back = read_all(wd.at("out.SAO"));
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0]->G3(12), '1');

@@ -347,6 +347,43 @@ TEST_F(SaoIo, CountsAboveCapacityKeepTheFileInStepAndRejectTheRecord) {
     EXPECT_EQ(r.G51(999), 100.0f);
 }
 
+// How each call ended, for the run's messages: the fault, the group it
+// stopped in, the rejected value and the lines dropped by index retries.
+TEST_F(SaoIo, EachCallSaysHowItEnded) {
+    std::string over = index_lines({{1, 16}, {34, 25}, {80, 5}});
+    for (int i = 0; i < 16; ++i) over += "  1.000";
+    over += "\n 1 2 3 4 5 6 7 8 9 1 2 3 4 5 6 7 8 9 1 2 3 4 5 6 7\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        SaoFault fault;
+        int32_t group, value, skipped;
+    };
+    const Case cases[] = {
+        {"a complete record", index_lines({{1, 1}, {80, 5}}) + "  1.400\n", SaoFault::none, 0, 0, 0},
+        {"text in front", "one\ntwo\n" + index_lines({{1, 1}, {80, 5}}) + "  1.400\n", SaoFault::none, 0, 0, 2},
+        {"an empty file", "", SaoFault::end, 0, 0, 0},
+        {"text only", "one\ntwo\nthree\n", SaoFault::end, 0, 0, 3},
+        {"entry 1 of 17", index_lines({{1, 17}, {80, 5}}), SaoFault::bad_index, 0, 17, 0},
+        {"a negative code", index_lines({{1, 1}, {80, -2}}), SaoFault::bad_code, 0, -2, 0},
+        {"a field that does not read", index_lines({{1, 2}, {4, 1}, {80, 5}}) + "  1.400 abcdef\n",
+         SaoFault::unreadable, 1, 0, 0},
+        {"the file ends inside group 7", index_lines({{1, 1}, {7, 20}, {80, 5}}) + "  1.400\n 100.000\n",
+         SaoFault::truncated, 7, 0, 0},
+        {"group 34 above its capacity", over, SaoFault::over_capacity, 34, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        open_text(c.text);
+        read(*rec_);
+        EXPECT_EQ(SAOREAD.fault, c.fault);
+        EXPECT_EQ(SAOREAD.group, c.group);
+        EXPECT_EQ(SAOREAD.value, c.value);
+        EXPECT_EQ(SAOREAD.skipped, c.skipped);
+        platform::close_unit(IN);
+    }
+}
+
 TEST_F(SaoIo, OldCodesReadTheNewGroupsWithTheCode2Formats) {
     std::string t = index_lines({{1, 1}, {47, 2}, {51, 1}, {52, 1}, {53, 1}, {58, 1}, {59, 1}, {60, 1}, {80, 0}});
     t += "  1.400\n";

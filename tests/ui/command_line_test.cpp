@@ -80,8 +80,12 @@ TEST_F(CommandLine, HelpListsTheOptions) {
     EXPECT_FALSE(s.run);
     EXPECT_EQ(s.exit_status, 0);
     for (const char* opt : {"--window", "--headless", "--script", "--plots", "--input", "--output", "--step",
-                            "--accuracy", "--format", "--program", "--help"})
+                            "--accuracy", "--format", "--program", "--overwrite", "--help"})
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
+    for (const char* status : {"  0  every input file processed", "  5  the run ended on an error message",
+                               "  6  no record", "  7  input files or records were skipped",
+                               "  8  an output file could not be written"})
+        EXPECT_NE(out.find(status), std::string::npos) << status;
 }
 
 // The dialog options fill the specification dialog as a person would; the
@@ -128,7 +132,7 @@ TEST_F(CommandLine, ModeAndWhatTheRunIsGiven) {
     struct Case {
         std::vector<const char*> args;
         Mode mode;
-        bool scripted, plots;
+        bool scripted, plots, overwrite = false;
     };
     const Case cases[] = {
         {{}, Mode::automatic, false, false},
@@ -139,6 +143,8 @@ TEST_F(CommandLine, ModeAndWhatTheRunIsGiven) {
         {{"--script", events.c_str()}, Mode::automatic, true, false},
         {{"--plots", plots.c_str()}, Mode::automatic, false, true},
         {{"--window", "--step", "10"}, Mode::window, true, false},
+        {{"--overwrite"}, Mode::automatic, false, false, true},
+        {{"--input", "x.sao", "--overwrite"}, Mode::automatic, true, false, true},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv = {"kolm"};
@@ -151,6 +157,7 @@ TEST_F(CommandLine, ModeAndWhatTheRunIsGiven) {
         EXPECT_EQ(s.mode, c.mode) << what;
         EXPECT_EQ(s.scripted, c.scripted) << what;
         EXPECT_EQ(s.plots, c.plots) << what;
+        EXPECT_EQ(headless::overwrite(), c.overwrite) << what;
     }
     gfx::reset();
 }

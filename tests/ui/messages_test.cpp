@@ -76,32 +76,41 @@ TEST(Messages, UnknownCodeShowsThePreviousMessage) {
     EXPECT_EQ(headless::pending_events(), 0u);
 }
 
-TEST(OverwriteWarning, OnlyTheNameCanChange) {
+TEST(OverwriteWarning, OnlyTheNameCanChangeAndNobodyAnsweringKeepsTheFile) {
     struct Case {
         const char* events;
+        bool overwrite;  // --overwrite given
         const char* outname;
+        bool answered;
         const char* newname;
     };
     const Case cases[] = {
-        {"click 1", "/out/A.SAO.421", "/out/A.SAO.421"},  // kept: the file is overwritten
-        {"text 1000 /x/B.TXT\nclick 1", "/out/A.SAO.421", "/out/B.TXT"},
-        {"type 1000 b\nclick 1", "rel/dir/A.SAO", "rel/dir/b"},
-        {"text 1000  C.SAO \nclick 1", "A.SAO", "C.SAO"},
-        {"text 1000 \"\"\nclick 1\ntext 1000 D.SAO\nclick 1", "/out/A.SAO", "/out/D.SAO"},  // emptied: asked again
-        {"text 1000 \"\"\nclick 1", "/out/A.SAO", "/out/A.SAO"},  // and unattended: the old name
-        {"", "/out/A.SAO   ", "/out/A.SAO"},
+        {"click 1", false, "/out/A.SAO.421", true, "/out/A.SAO.421"},  // kept: the file is overwritten
+        {"text 1000 /x/B.TXT\nclick 1", false, "/out/A.SAO.421", true, "/out/B.TXT"},
+        {"type 1000 b\nclick 1", false, "rel/dir/A.SAO", true, "rel/dir/b"},
+        {"text 1000  C.SAO \nclick 1", false, "A.SAO", true, "C.SAO"},
+        {"text 1000 \"\"\nclick 1\ntext 1000 D.SAO\nclick 1", false, "/out/A.SAO", true, "/out/D.SAO"},  // asked again
+        // Nobody answers: the existing file stays, unless --overwrite said so.
+        {"text 1000 \"\"\nclick 1", false, "/out/A.SAO", false, "unchanged"},
+        {"", false, "/out/A.SAO   ", false, "unchanged"},
+        {"text 1000 B.SAO", false, "/out/A.SAO", false, "unchanged"},
+        {"", true, "/out/A.SAO   ", true, "/out/A.SAO"},
+        {"text 1000 B.SAO\nclick 1", true, "/out/A.SAO", true, "/out/B.SAO"},
     };
     for (const Case& c : cases) {
         script(c.events);
+        headless::set_overwrite(c.overwrite);
         std::string newname = "unchanged";
         testing::internal::CaptureStderr();
-        DODIALOG4(c.outname, newname);
+        const bool answered = DODIALOG4(c.outname, newname);
         std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(answered, c.answered) << c.events;
         EXPECT_EQ(newname, c.newname) << c.events;
         EXPECT_EQ(headless::failures(), 0) << c.events;
         EXPECT_EQ(headless::pending_events(), 0u) << c.events;
         EXPECT_NE(err.find("WARNING: The OUTPUT file "), std::string::npos);
     }
+    headless::reset();
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST_F(SpecDialogTest, BrowseButtonsFillTheirBoxes) {
     ASSERT_TRUE(run("click 4\nselect 1041 " + here + "\nselect 1048 *.* (ALL FILES LISTED BELOW)\nclick 1\n"
                     "text 1022 NONE\nclick 1\n"));
     EXPECT_EQ(INNAME, here + "/*.*");
-    EXPECT_EQ(wd.read("FILELIST.TMP"), "A.DAT\nA.SAO\n");
+    EXPECT_EQ(wd.read(FILELST.name), "A.DAT\nA.SAO\n");
 
     // The program browser; a cancelled browser changes nothing.
     wd.write("conv.sh", "#!/bin/sh\n");
@@ -229,14 +229,56 @@ TEST_F(SpecDialogTest, WildcardInputWritesTheFileList) {
         SCOPED_TRACE(c.pattern);
         ASSERT_TRUE(run(std::string("text 1000 ") + c.pattern + "\nclick 1\n"));
         EXPECT_EQ(INNAME, c.pattern);
-        EXPECT_EQ(wd.read("FILELIST.TMP"), c.list);
+        EXPECT_EQ(wd.read(FILELST.name), c.list);
     }
     // A search that finds nothing removes the list.
+    const std::string last = FILELST.name;
     EXPECT_FALSE(run("text 1000 data/*.XYZ\nclick 1\nexpect 5\n"));
-    EXPECT_FALSE(wd.exists("FILELIST.TMP"));
-    // The list never names itself.
+    EXPECT_TRUE(FILELST.name.empty());
+    EXPECT_FALSE(wd.exists(last));
+    // The list never names itself, nor the list of another run here.
+    wd.write("FILELIST.TMP.4711-abcdef", "A.SAO\n");
     ASSERT_TRUE(run("text 1000 *.*\nclick 1\n"));
-    EXPECT_EQ(wd.read("FILELIST.TMP"), "A.DAT\nA.SAO\n");
+    EXPECT_EQ(wd.read(FILELST.name), "A.DAT\nA.SAO\n");
+}
+
+// The list is a new file of this run: a "FILELIST.TMP" that is there (here
+// a link to a user's file) is never written through, each search makes a
+// list of its own and removes the one before, refused entries leave none,
+// and names with blanks at the end or a line end inside come back as
+// themselves.
+TEST_F(SpecDialogTest, FileListIsTheRunsOwnAndKeepsEveryName) {
+    wd.write("data/A.SAO", "record\n");
+    wd.write("data/B C  ", "record\n");
+    wd.write("data/D\nE.SAO", "record\n");
+    wd.write("data/back\\n", "record\n");
+    wd.write("victim", "keep me\n");
+    std::filesystem::create_symlink("victim", wd.path() / "FILELIST.TMP");
+    ASSERT_TRUE(run("text 1000 data/*.*\nclick 1\n"));
+    const std::string first = FILELST.name;
+    EXPECT_EQ(first.rfind("FILELIST.TMP.", 0), 0u) << first;
+    EXPECT_EQ(wd.read("victim"), "keep me\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(wd.path() / "FILELIST.TMP"));
+    EXPECT_EQ(wd.read(first), "A.SAO\nB C  \nD\\nE.SAO\nback\\\\n\n");
+
+    ASSERT_TRUE(run("text 1000 data/*.SAO\nclick 1\n"));
+    EXPECT_NE(FILELST.name, first);
+    EXPECT_FALSE(wd.exists(first)) << "the earlier list of the run is removed";
+    const std::string second = FILELST.name;
+    EXPECT_FALSE(run("text 1000 data/*.*\ntext 1022 missing/X.421\nclick 1\nexpect 21\n"));
+    EXPECT_TRUE(FILELST.name.empty());
+    EXPECT_FALSE(wd.exists(second));
+    int lists = 0;
+    for (const auto& e : std::filesystem::directory_iterator(wd.path()))
+        lists += e.path().filename().string().rfind("FILELIST.TMP.", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(lists, 0);
+
+    const char* names[] = {"plain.SAO", "tail  ", "line\nend", "cr\rlf", "back\\slash", "end\\", "\\n"};
+    for (const char* name : names) {
+        const std::string line = filelist_line(name);
+        EXPECT_EQ(line.find('\n'), std::string::npos) << name;
+        EXPECT_EQ(filelist_name(line), name) << line;
+    }
 }
 
 TEST_F(SpecDialogTest, CoverShowsTitleAndVersion) {
