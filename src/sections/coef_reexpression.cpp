@@ -70,15 +70,40 @@ void SETLAMPT(int16_t NN, float LAMBDA, ReexpMatrix& TL) {
     }
 }
 
-void SETS(int16_t NN, const ReexpMatrix& TL, ReexpMatrix& S) {
-    const int n = term_count(NN);
-    S.fill(0.0f);
+namespace {
+
+// The upper triangle of S for n terms. Each product TPC(i,k)*TL(k,k) is
+// formed once and used for every column; with n fixed the loops unroll.
+template <int n>
+void sets_triangle(const ReexpMatrix& TL, ReexpMatrix& S) {
+    float P[MAXREEXP][MAXREEXP];
+#pragma GCC unroll 5
+    for (int i = 1; i <= n; ++i)
+#pragma GCC unroll 5
+        for (int k = i; k <= n; ++k) P[i - 1][k - 1] = TPC(i, k) * TL(k, k);
+#pragma GCC unroll 5
     for (int j = 1; j <= n; ++j)
+#pragma GCC unroll 5
         for (int i = 1; i <= j; ++i) {
             float sum = 0.0f;
-            for (int k = i; k <= j; ++k) sum += TPC(i, k) * TL(k, k) * TCP(k, j);
+#pragma GCC unroll 5
+            for (int k = i; k <= j; ++k) sum += P[i - 1][k - 1] * TCP(k, j);
             S(i, j) = sum;
         }
+}
+
+}  // namespace
+
+void SETS(int16_t NN, const ReexpMatrix& TL, ReexpMatrix& S) {
+    S.fill(0.0f);
+    switch (term_count(NN)) {
+        case 1: sets_triangle<1>(TL, S); break;
+        case 2: sets_triangle<2>(TL, S); break;
+        case 3: sets_triangle<3>(TL, S); break;
+        case 4: sets_triangle<4>(TL, S); break;
+        case 5: sets_triangle<5>(TL, S); break;
+        default: break;
+    }
 }
 
 void ATOAP(int16_t NN, const ReexpMatrix& S, const float* A, float* AP) {
@@ -113,22 +138,3 @@ void CONTPRFL(int16_t NN, float F1, float F0, const float* A, float F2, float* A
 
 }  // namespace kolm
 
-namespace kolm {
-
-float section_curve(const float* A, int n, float X) {
-    if (n <= 0) return 0.0f;
-    // Shifted Chebyshev recurrence: T*0 = 1, T*1 = 2X - 1, T*k = 2(2X - 1)T*(k-1) - T*(k-2).
-    const float t = 2.0f * X - 1.0f;
-    float tm2 = 1.0f, tm1 = t;
-    float sum = A[0];
-    if (n > 1) sum += A[1] * t;
-    for (int k = 2; k < n; ++k) {
-        const float tk = 2.0f * t * tm1 - tm2;
-        sum += A[k] * tk;
-        tm2 = tm1;
-        tm1 = tk;
-    }
-    return std::sqrt(X) * sum;
-}
-
-}  // namespace kolm

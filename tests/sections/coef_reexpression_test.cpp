@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <random>
 
 namespace kolm {
@@ -93,6 +95,31 @@ TEST(Contprfl, TablesAreInverse) {
             for (int k = 1; k <= 5; ++k) sum += TPC(i, k) * TCP(k, j);
             EXPECT_FLOAT_EQ(sum, i == j ? 1.0f : 0.0f) << i << "," << j;
         }
+}
+
+// SETS builds each entry as the sum over k = i..j of TPC(i,k)*TL(k,k)*TCP(k,j),
+// left to right from 0; an unrolled form must keep those floats, and the
+// zeros outside the leading triangle.
+TEST(Contprfl, BasisChangeMatrixIsTheTripleSumTermByTerm) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> uni(0.0f, 1.0f);
+    for (int trial = 0; trial < 200; ++trial) {
+        const int16_t nn = int16_t(1 + trial % 5);
+        const float lambda = trial % 10 == 0 ? 1.0f : 0.05f + 1.9f * uni(rng);
+        ReexpMatrix TL, S;
+        SETLAMPT(nn, lambda, TL);
+        S.fill(-1.0f);
+        SETS(nn, TL, S);
+        for (int i = 1; i <= MAXREEXP; ++i)
+            for (int j = 1; j <= MAXREEXP; ++j) {
+                float ref = 0.0f;
+                if (i <= j && j <= nn) {
+                    for (int k = i; k <= j; ++k) ref += TPC(i, k) * TL(k, k) * TCP(k, j);
+                }
+                EXPECT_EQ(std::bit_cast<uint32_t>(S(i, j)), std::bit_cast<uint32_t>(ref))
+                    << "nn " << nn << " lambda " << lambda << " (" << i << "," << j << ")";
+            }
+    }
 }
 
 }  // namespace
