@@ -7,8 +7,11 @@
 // sqrt(lambda) lambda**(k-1), and the powers go back to Chebyshev (TPC).
 #include "sections/coef_reexpression.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
+#include "blocks/run_state.h"
 #include "platform/console.h"
 
 namespace kolm {
@@ -115,24 +118,47 @@ void ATOAP(int16_t NN, const ReexpMatrix& S, const float* A, float* AP) {
     }
 }
 
+namespace {
+
+// The basis change of the last re-expression, by the bit patterns of its
+// range: the bottomside fit re-expresses every shape of its table between
+// the same two ranges, one call per shape.
+struct LastReexpression {
+    bool known = false;
+    int16_t NN = 0;
+    uint32_t F1 = 0, F0 = 0, F2 = 0;
+    ReexpMatrix S{};
+};
+LastReexpression last_reexpression;
+const RunStateReset last_reexpression_reset([] { last_reexpression = LastReexpression{}; });
+
+}  // namespace
+
 void CONTPRFL(int16_t NN, float F1, float F0, const float* A, float F2, float* AP) {
     const int n = term_count(NN);
+    // Through a temporary: AP may be A itself.
+    float in[MAXREEXP];
+    for (int j = 0; j < n; ++j) in[j] = A[j];
+    auto& last = last_reexpression;
+    const uint32_t b1 = std::bit_cast<uint32_t>(F1), b0 = std::bit_cast<uint32_t>(F0),
+                   b2 = std::bit_cast<uint32_t>(F2);
+    if (last.known && last.NN == NN && last.F1 == b1 && last.F0 == b0 && last.F2 == b2) {
+        ATOAP(NN, last.S, in, AP);
+        return;
+    }
     float lambda = NAN;
     if (F2 != F1 && F1 > 0.0f && F0 > 0.0f && F2 > 0.0f && F1 != F0)
         lambda = std::log(F2 / F0) / std::log(F1 / F0);
     const bool degenerate = !(lambda >= 0.0f) || !std::isfinite(lambda);
     if (degenerate) {
-        // Copy through a temporary: AP may be A itself.
-        float copy[MAXREEXP];
-        for (int j = 0; j < n; ++j) copy[j] = A[j];
-        for (int j = 0; j < n; ++j) AP[j] = copy[j];
+        for (int j = 0; j < n; ++j) AP[j] = in[j];
         return;
     }
     ReexpMatrix TL, S;
     SETLAMPT(NN, lambda, TL);
     SETS(NN, TL, S);
-    float in[MAXREEXP];
-    for (int j = 0; j < n; ++j) in[j] = A[j];
+    // A count beyond the tables is reported at every call, so not kept.
+    if (NN <= MAXREEXP) last = {true, NN, b1, b0, b2, S};
     ATOAP(NN, S, in, AP);
 }
 

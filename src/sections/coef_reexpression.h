@@ -59,7 +59,8 @@ struct SectionRange {
 // AP(1..NN): the coefficients A(1..NN) of the curve on the range F1..F0
 // re-expressed on the range F2..F0. Entries of AP above NN are not touched.
 // A degenerate change (F1 = F0, a frequency not positive, F2 on the other
-// side of F0) copies A unchanged.
+// side of F0) copies A unchanged. The basis change of the last call is kept
+// (run state) and used again for the same NN and range.
 void CONTPRFL(int16_t NN, float F1, float F0, const float* A, float F2, float* AP);
 
 // TL := diagonal sqrt(LAMBDA)*LAMBDA**(k-1), k = 1..NN.
