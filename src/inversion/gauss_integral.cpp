@@ -4,9 +4,12 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
+#include "blocks/run_state.h"
 #include "inversion/least_squares.h"
 
 namespace kolm {
@@ -201,11 +204,71 @@ void SIK() {
     }
 }
 
-void SIKP(float FV) {
+namespace {
+
+// The node terms of SIKP, which do not depend on the data points: per node
+// the plasma frequency squared, the denominator fn**2 sqrt(X) and the basis
+// values times the weight. The recomputed virtual heights cross the same
+// few sections (E, valley, F1) for one wave after another, so the terms of
+// the last ranges are kept, by the bit patterns of FSTART, FEND and FV with
+// the term count and the basis table they were formed with.
+struct CrossingNodes {
+    bool known = false;
+    uint32_t fs = 0, fe = 0, fv = 0;
+    int16_t nn = 0;
+    FArray2<float, MAXTERMS, MAXTERMS> CV{};
+    NodeArray FN2{}, DEN{};
+    FArray<NodeArray, MAXTERMS> BW{};
+};
+struct CrossingMemo {
+    static constexpr int SIZE = 4;
+    CrossingNodes entry[SIZE];
+    int next = 0;  // the entry replaced next
+};
+CrossingMemo crossings;
+const RunStateReset crossings_reset([] { crossings = CrossingMemo{}; });
+
+const CrossingNodes& crossing_nodes(float FV, float SQ, float LR) {
     const int NN = TRCSEC.NN;
     const float FEND = TRCSEC.FEND;
+    const uint32_t fs = std::bit_cast<uint32_t>(TRCSEC.FSTART), fe = std::bit_cast<uint32_t>(FEND),
+                   fv = std::bit_cast<uint32_t>(FV);
+    // Rows 1..NN of the basis table, the part the terms use.
+    const size_t cv_bytes = sizeof(float) * MAXTERMS * size_t(clamp_count(NN, MAXTERMS));
+    for (const CrossingNodes& e : crossings.entry)
+        if (e.known && e.fs == fs && e.fe == fe && e.fv == fv && e.nn == NN &&
+            std::memcmp(e.CV.v, TRCSEC.CV.v, cv_bytes) == 0)
+            return e;
+    CrossingNodes& e = crossings.entry[crossings.next];
+    crossings.next = (crossings.next + 1) % CrossingMemo::SIZE;
+    e.known = true;
+    e.fs = fs;
+    e.fe = fe;
+    e.fv = fv;
+    e.nn = int16_t(NN);
+    std::memcpy(e.CV.v, TRCSEC.CV.v, cv_bytes);
+    NodeArray FN, X, SQX, B;
+    NODE_LOOP for (int J = 0; J < NGAUSS; ++J) {
+        const float u = GAUSSU.v[J];
+        e.FN2.v[J] = (FV + u * SQ) * (FV - u * SQ);
+        const float fn = std::sqrt(e.FN2.v[J]);
+        FN.v[J] = fn >= FEND ? FEND - 1.0e-6f : fn;
+    }
+    node_coordinates(FN, FEND, LR, X, SQX);
+    NODE_LOOP for (int J = 0; J < NGAUSS; ++J) e.DEN.v[J] = e.FN2.v[J] * SQX.v[J];
+    for (int N = 1; N <= NN; ++N) {
+        node_basis(X, N, B);
+        NODE_LOOP for (int J = 0; J < NGAUSS; ++J) e.BW(N).v[J] = B.v[J] * GAUSSW.v[J];
+    }
+    return e;
+}
+
+}  // namespace
+
+void SIKP(float FV) {
+    const int NN = TRCSEC.NN;
     const float FH = FLDPAR.FH;
-    const float LR = std::log(TRCSEC.FSTART / FEND);
+    const float LR = std::log(TRCSEC.FSTART / TRCSEC.FEND);
     const float DV = FV * FV - TRCSEC.FSTART * TRCSEC.FSTART;
     if (!(DV > 0.0f)) {
         // Nothing of the section lies below FV.
@@ -213,28 +276,12 @@ void SIKP(float FV) {
             for (int N = 1; N <= NN; ++N) DERPAR.SU(N, K) = 0.0f;
         return;
     }
-    const float SQ = std::sqrt(DV);
-    // The nodes do not depend on the data point: per node the plasma
-    // frequency squared, the basis values times the weight, and the
-    // denominator fn**2 sqrt(X).
-    NodeArray FN2, FN, X, SQX, DEN, B, G, t;
-    NODE_LOOP for (int J = 0; J < NGAUSS; ++J) {
-        const float u = GAUSSU.v[J];
-        FN2.v[J] = (FV + u * SQ) * (FV - u * SQ);
-        const float fn = std::sqrt(FN2.v[J]);
-        FN.v[J] = fn >= FEND ? FEND - 1.0e-6f : fn;
-    }
-    node_coordinates(FN, FEND, LR, X, SQX);
-    NODE_LOOP for (int J = 0; J < NGAUSS; ++J) DEN.v[J] = FN2.v[J] * SQX.v[J];
-    FArray<NodeArray, MAXTERMS> BW;
-    for (int N = 1; N <= NN; ++N) {
-        node_basis(X, N, B);
-        NODE_LOOP for (int J = 0; J < NGAUSS; ++J) BW(N).v[J] = B.v[J] * GAUSSW.v[J];
-    }
+    const CrossingNodes& nodes = crossing_nodes(FV, std::sqrt(DV), LR);
+    NodeArray G, t;
     for (int K = 1; K <= TRCSEC.NFQ; ++K) {
-        node_group_indices(TRCSEC.FK(K), FN2, FH, G);
+        node_group_indices(TRCSEC.FK(K), nodes.FN2, FH, G);
         for (int N = 1; N <= NN; ++N) {
-            NODE_LOOP for (int J = 0; J < NGAUSS; ++J) t.v[J] = BW(N).v[J] * G.v[J] / DEN.v[J];
+            NODE_LOOP for (int J = 0; J < NGAUSS; ++J) t.v[J] = nodes.BW(N).v[J] * G.v[J] / nodes.DEN.v[J];
             DERPAR.SU(N, K) = node_sum(t) * DV * 0.5f / LR;
         }
     }

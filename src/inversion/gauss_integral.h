@@ -52,7 +52,8 @@ void CDO();
 void SIK();
 
 // SU(1..NN, 1..NFQ): integrals through the section from FSTART up to the
-// plasma frequency FV, for every data frequency of the section.
+// plasma frequency FV, for every data frequency of the section. The node
+// terms of the last few ranges are kept (run state) and used again.
 // Reads: FLDPAR, TRCSEC.
 // Writes: DERPAR (SU).
 void SIKP(float FV);

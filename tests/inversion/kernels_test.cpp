@@ -276,6 +276,43 @@ TEST(VirtualHeightIntegral, AllNodesAtOnceGiveTheFloatsOfOneNodeAtATime) {
     EXPECT_GT(beyond_reflection, 1000);
 }
 
+// The kept node terms of SIKP serve only their own range, term count and
+// basis table: crossings in any order give the floats of a fresh run.
+TEST(VirtualHeightIntegral, KeptCrossingTermsServeOnlyTheirOwnSection) {
+    struct Crossing {
+        float fs, fe, fv;
+        int16_t nn;
+        bool scaled_basis;  // the basis table with its first row doubled
+    };
+    const Crossing crossings[] = {{0.2f, 3.0f, 3.0f, 3, false}, {2.0f, 3.0f, 3.0f, 3, false},
+                                  {3.0f, 4.5f, 4.5f, 5, false}, {3.0f, 4.5f, 4.0f, 5, false},
+                                  {3.0f, 4.6f, 4.5f, 5, false}, {3.0f, 4.5f, 4.5f, 4, false},
+                                  {0.2f, 3.0f, 3.0f, 3, true}};
+    const std::vector<double> freqs = {3.2, 4.7, 6.0};
+    auto run = [&](const Crossing& c) {
+        load_section(c.fs, c.fe, std::vector<double>(size_t(c.nn), 1.0), freqs);
+        SETCV();
+        if (c.scaled_basis) TRCSEC.CV(1, 1) = 2.0f;
+        SIKP(c.fv);
+        std::vector<uint32_t> su;
+        for (int k = 1; k <= TRCSEC.NFQ; ++k)
+            for (int n = 1; n <= c.nn; ++n) su.push_back(bits(DERPAR.SU(n, k)));
+        return su;
+    };
+    std::mt19937 rng(5);
+    std::vector<size_t> order;
+    std::vector<std::vector<uint32_t>> got;
+    fresh(1.1f, 1.3f);
+    for (int i = 0; i < 300; ++i) {
+        order.push_back(rng() % std::size(crossings));
+        got.push_back(run(crossings[order.back()]));
+    }
+    for (size_t i = 0; i < order.size(); ++i) {
+        fresh(1.1f, 1.3f);
+        EXPECT_EQ(got[i], run(crossings[order[i]])) << "crossing " << i << " of kind " << order[i];
+    }
+}
+
 TEST(BasisPolynomials, AreTheScaledSlopesOfTheSectionTerms) {
     fresh();
     for (int n = 1; n <= 8; ++n)
