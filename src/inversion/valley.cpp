@@ -130,7 +130,7 @@ void FNDDHV() {
     // Part 4 nodes: fN**2 = FE**2 - u**2 (FE**2 - FVAL**2), the same for every wave.
     const float fe = T.FEND;
     const float sd = std::sqrt(fe * fe - V.FVAL * V.FVAL);
-    NodeArray fn2, rootfn2, g;
+    NodeArray fn2, rootfn2, gnode;
     for (int j = 1; j <= NGAUSS; ++j) {
         fn2(j) = (fe - GAUSSU(j) * sd) * (fe + GAUSSU(j) * sd);
         rootfn2(j) = std::sqrt(fn2(j));
@@ -152,9 +152,9 @@ void FNDDHV() {
             if (g3 < V.WV3) g3 = V.WV3;
         }
         if (part4) {
-            node_group_indices(F, fn2, FH, g);
+            node_group_indices(F, fn2, FH, gnode);
             float sum = 0.0f;
-            for (int j = 1; j <= NGAUSS; ++j) sum += GAUSSW(j) * g(j) / rootfn2(j);
+            for (int j = 1; j <= NGAUSS; ++j) sum += GAUSSW(j) * gnode(j) / rootfn2(j);
             g4 = factor4 * sum;
             if (g4 < V.WV4) g4 = V.WV4;
         } else if (V.WV4 > 0.0f) {
