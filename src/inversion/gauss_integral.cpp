@@ -1,10 +1,12 @@
 // Virtual-height integrals by 16-point Gauss-Legendre quadrature.
 #include "inversion/gauss_integral.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
+#include "blocks/numeric.h"
 #include "blocks/peltarscale.h"
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
@@ -72,36 +74,26 @@ void GOGXCOM(float DIP) {
 
 namespace {
 
-// The solvers evaluate the group index again and again at the same points:
-// every trial top of a section search, every pass of a term-by-term
-// build-up and every recomputed virtual height meet the same wave
-// frequencies and node plasma frequencies. Results are kept, keyed by the
-// exact arguments, for the field terms they were computed with, until the
-// next record.
-struct GroupIndexMemo {
-    static constexpr int SIZE = 1 << 14;
-    struct Entry {
-        uint32_t u, f, fn2, epoch;
-        float g;
-    };
-    Entry entry[SIZE];
-    uint32_t epoch;      // entries of other epochs are empty
-    bool known;          // the terms of this epoch are set
-    float terms[5];      // FH, TANSQ4, COSSQ, TANSQ2, TANSQ of this epoch
+// The per-wave terms of the group index: F**2 and W = TANSQ4/(Y COSSQ Y).
+struct WaveTerms {
+    float F2, W;
 };
-GroupIndexMemo memo;
-const RunStateReset memo_reset([] { memo.known = false; });
 
-}  // namespace
+WaveTerms wave_terms(float F, float FH) {
+    const auto& RI = SAOHDR.REALIN;
+    const float Y = FH / F;
+    return {F * F, RI(realin::TANSQ4) / (Y * RI(realin::COSSQ) * Y)};
+}
 
-void forget_group_indices() { memo.known = false; }
-
-namespace {
-
-uint32_t bits(float x) {
-    uint32_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
+// U times the group index at plasma frequency squared FN2, for Q0 = 1 - X > 0.
+// The same operations in the same order for one node as for all nodes at once.
+inline float group_index(float U, float Q0, float X, float W, float TANSQ2, float TANSQ) {
+    const float R = std::sqrt(1.0f + W * Q0 * Q0);
+    const float Q = TANSQ2 / (R + 1.0f);
+    const float P = 1.0f + Q * Q0;
+    const float T = (X + 1.0f) / R - 2.0f / (R + 1.0f);
+    const float D = TANSQ * X * T / (P * P);
+    return U * (1.0f + D) * std::sqrt(P / (Q + 1.0f)) / std::sqrt(Q0);
 }
 
 }  // namespace
@@ -114,31 +106,24 @@ void GOSUB(float U, float F, float FN2, float FH, float /*DIP*/, float& G) {
         return;
     }
     const auto& RI = SAOHDR.REALIN;
-    const float terms[5] = {FH, RI(realin::TANSQ4), RI(realin::COSSQ), RI(realin::TANSQ2), RI(realin::TANSQ)};
-    if (!memo.known || std::memcmp(terms, memo.terms, sizeof terms) != 0) {
-        std::memcpy(memo.terms, terms, sizeof terms);
-        memo.known = true;
-        if (++memo.epoch == 0) {
-            for (auto& e : memo.entry) e.epoch = 0;
-            memo.epoch = 1;
-        }
+    const WaveTerms w = wave_terms(F, FH);
+    G = group_index(U, Q0, X, w.W, RI(realin::TANSQ2), RI(realin::TANSQ));
+}
+
+void node_group_indices(float F, const NodeArray& FN2, float FH, NodeArray& G) {
+    const auto& RI = SAOHDR.REALIN;
+    const WaveTerms w = wave_terms(F, FH);
+    const float TANSQ2 = RI(realin::TANSQ2), TANSQ = RI(realin::TANSQ);
+    // Every node is evaluated and the nodes at or beyond reflection are then
+    // masked to +0: a loop without branches over the 16 nodes, which
+    // vectorises (a conditional would leave the divisions in a branch).
+    for (int J = 0; J < NGAUSS; ++J) {
+        const float X = FN2.v[J] / w.F2;
+        const float Q0 = 1.0f - X;
+        const float g = group_index(GAUSSU.v[J], Q0, X, w.W, TANSQ2, TANSQ);
+        const uint32_t keep = Q0 <= 0.0f ? 0u : ~0u;
+        G.v[J] = std::bit_cast<float>(std::bit_cast<uint32_t>(g) & keep);
     }
-    const uint32_t bu = bits(U), bf = bits(F), bn = bits(FN2);
-    const uint32_t h = (bf * 0x9E3779B1u) ^ (bn * 0x85EBCA77u) ^ (bu * 0xC2B2AE3Du);
-    GroupIndexMemo::Entry& e = memo.entry[h >> (32 - 14)];
-    if (e.epoch == memo.epoch && e.u == bu && e.f == bf && e.fn2 == bn) {
-        G = e.g;
-        return;
-    }
-    const float Y = FH / F;
-    const float W = RI(realin::TANSQ4) / (Y * RI(realin::COSSQ) * Y);
-    const float R = std::sqrt(1.0f + W * Q0 * Q0);
-    const float Q = RI(realin::TANSQ2) / (R + 1.0f);
-    const float P = 1.0f + Q * Q0;
-    const float T = (X + 1.0f) / R - 2.0f / (R + 1.0f);
-    const float D = RI(realin::TANSQ) * X * T / (P * P);
-    G = U * (1.0f + D) * std::sqrt(P / (Q + 1.0f)) / std::sqrt(Q0);
-    e = {bu, bf, bn, memo.epoch, G};
 }
 
 void CDO() {
@@ -150,14 +135,52 @@ void CDO() {
     }
 }
 
+// The loops over the nodes stay rolled until the vectoriser has seen them:
+// unrolled early, as small loops over local arrays are, they stay scalar.
+#define NODE_LOOP _Pragma("GCC unroll 1")
+
+namespace {
+
+// Section co-ordinates X(J) = ln(fn(J)/FEND)/LR of the node plasma
+// frequencies fn(J) and their square roots. The logarithms are the only
+// library calls; the divisions and roots around them vectorise.
+void node_coordinates(const NodeArray& fn, float FEND, float LR, NodeArray& X, NodeArray& SQX) {
+    NodeArray ratio;
+    NODE_LOOP for (int J = 0; J < NGAUSS; ++J) ratio.v[J] = fn.v[J] / FEND;
+    for (int J = 0; J < NGAUSS; ++J) X.v[J] = std::log(ratio.v[J]);
+    NODE_LOOP for (int J = 0; J < NGAUSS; ++J) {
+        X.v[J] = X.v[J] / LR;
+        SQX.v[J] = std::sqrt(X.v[J]);
+    }
+}
+
+// B(J) := DTST(X(J), N) for all nodes.
+void node_basis(const NodeArray& X, int N, NodeArray& B) {
+    const auto& CV = TRCSEC.CV;
+    NODE_LOOP for (int J = 0; J < NGAUSS; ++J) B.v[J] = CV(N, 1);
+    for (int I = 2; I <= N; ++I) {
+        const float c = CV(N, I);
+        NODE_LOOP for (int J = 0; J < NGAUSS; ++J) B.v[J] = B.v[J] * X.v[J] + c;
+    }
+}
+
+// The sum of the node terms in node order.
+float node_sum(const NodeArray& t) {
+    float sum = 0.0f;
+    for (int J = 0; J < NGAUSS; ++J) sum += t.v[J];
+    return sum;
+}
+
+}  // namespace
+
 void SIK() {
     const int NN = TRCSEC.NN;
     const float FEND = TRCSEC.FEND;
     const float FH = FLDPAR.FH;
-    const float DIP = FLDPAR.DIP;
     const float LR = std::log(TRCSEC.FSTART / FEND);
-    // Per node: the Gauss factor, the co-ordinate and its square root.
-    float X[NGAUSS], SQX[NGAUSS], C[NGAUSS], G[NGAUSS];
+    // Per node: plasma frequency squared and its root, co-ordinate and its
+    // root, the Gauss factor and the group index.
+    NodeArray FN2, FN, X, SQX, C, G, B, t;
     for (int K = 1; K <= TRCSEC.NFQ; ++K) {
         const float FSQD = FSQR.FSQD(K);
         const float F = TRCSEC.FK(K);
@@ -165,29 +188,87 @@ void SIK() {
             for (int N = 1; N <= NN; ++N) SMAT.S(N, K) = 0.0f;
             continue;
         }
-        for (int J = 0; J < NGAUSS; ++J) {
-            const float fn2 = FSQR.FSQ(K) - FSQD * GAUSSU2.v[J];
-            const float fn = std::sqrt(fn2);
-            GOSUB(GAUSSU.v[J], F, fn2, FH, DIP, G[J]);
-            X[J] = std::log(fn / FEND) / LR;
-            SQX[J] = std::sqrt(X[J]);
-            C[J] = 0.5f / (LR * fn2);
+        const float FSQ = FSQR.FSQ(K);
+        NODE_LOOP for (int J = 0; J < NGAUSS; ++J) {
+            FN2.v[J] = FSQ - FSQD * GAUSSU2.v[J];
+            FN.v[J] = std::sqrt(FN2.v[J]);
+            C.v[J] = 0.5f / (LR * FN2.v[J]);
         }
+        node_group_indices(F, FN2, FH, G);
+        node_coordinates(FN, FEND, LR, X, SQX);
         for (int N = 1; N <= NN; ++N) {
-            float sum = 0.0f;
-            for (int J = 0; J < NGAUSS; ++J)
-                sum += DTST(X[J], N) * FSQD * GAUSSW.v[J] * C[J] * G[J] / SQX[J];
-            SMAT.S(N, K) = sum;
+            node_basis(X, N, B);
+            NODE_LOOP for (int J = 0; J < NGAUSS; ++J) t.v[J] = B.v[J] * FSQD * GAUSSW.v[J] * C.v[J] * G.v[J] / SQX.v[J];
+            SMAT.S(N, K) = node_sum(t);
         }
     }
 }
 
-void SIKP(float FV) {
+namespace {
+
+// The node terms of SIKP, which do not depend on the data points: per node
+// the plasma frequency squared, the denominator fn**2 sqrt(X) and the basis
+// values times the weight. The recomputed virtual heights cross the same
+// few sections (E, valley, F1) for one wave after another, so the terms of
+// the last ranges are kept, by the bit patterns of FSTART, FEND and FV with
+// the term count and the basis table they were formed with.
+struct CrossingNodes {
+    bool known = false;
+    uint32_t fs = 0, fe = 0, fv = 0;
+    int16_t nn = 0;
+    FArray2<float, MAXTERMS, MAXTERMS> CV{};
+    NodeArray FN2{}, DEN{};
+    FArray<NodeArray, MAXTERMS> BW{};
+};
+struct CrossingMemo {
+    static constexpr int SIZE = 4;
+    CrossingNodes entry[SIZE];
+    int next = 0;  // the entry replaced next
+};
+CrossingMemo crossings;
+const RunStateReset crossings_reset([] { crossings = CrossingMemo{}; });
+
+const CrossingNodes& crossing_nodes(float FV, float SQ, float LR) {
     const int NN = TRCSEC.NN;
     const float FEND = TRCSEC.FEND;
+    const uint32_t fs = std::bit_cast<uint32_t>(TRCSEC.FSTART), fe = std::bit_cast<uint32_t>(FEND),
+                   fv = std::bit_cast<uint32_t>(FV);
+    // Rows 1..NN of the basis table, the part the terms use.
+    const size_t cv_bytes = sizeof(float) * MAXTERMS * size_t(clamp_count(NN, MAXTERMS));
+    for (const CrossingNodes& e : crossings.entry)
+        if (e.known && e.fs == fs && e.fe == fe && e.fv == fv && e.nn == NN &&
+            std::memcmp(e.CV.v, TRCSEC.CV.v, cv_bytes) == 0)
+            return e;
+    CrossingNodes& e = crossings.entry[crossings.next];
+    crossings.next = (crossings.next + 1) % CrossingMemo::SIZE;
+    e.known = true;
+    e.fs = fs;
+    e.fe = fe;
+    e.fv = fv;
+    e.nn = int16_t(NN);
+    std::memcpy(e.CV.v, TRCSEC.CV.v, cv_bytes);
+    NodeArray FN, X, SQX, B;
+    NODE_LOOP for (int J = 0; J < NGAUSS; ++J) {
+        const float u = GAUSSU.v[J];
+        e.FN2.v[J] = (FV + u * SQ) * (FV - u * SQ);
+        const float fn = std::sqrt(e.FN2.v[J]);
+        FN.v[J] = fn >= FEND ? FEND - 1.0e-6f : fn;
+    }
+    node_coordinates(FN, FEND, LR, X, SQX);
+    NODE_LOOP for (int J = 0; J < NGAUSS; ++J) e.DEN.v[J] = e.FN2.v[J] * SQX.v[J];
+    for (int N = 1; N <= NN; ++N) {
+        node_basis(X, N, B);
+        NODE_LOOP for (int J = 0; J < NGAUSS; ++J) e.BW(N).v[J] = B.v[J] * GAUSSW.v[J];
+    }
+    return e;
+}
+
+}  // namespace
+
+void SIKP(float FV) {
+    const int NN = TRCSEC.NN;
     const float FH = FLDPAR.FH;
-    const float DIP = FLDPAR.DIP;
-    const float LR = std::log(TRCSEC.FSTART / FEND);
+    const float LR = std::log(TRCSEC.FSTART / TRCSEC.FEND);
     const float DV = FV * FV - TRCSEC.FSTART * TRCSEC.FSTART;
     if (!(DV > 0.0f)) {
         // Nothing of the section lies below FV.
@@ -195,28 +276,13 @@ void SIKP(float FV) {
             for (int N = 1; N <= NN; ++N) DERPAR.SU(N, K) = 0.0f;
         return;
     }
-    const float SQ = std::sqrt(DV);
-    // The node plasma frequencies do not depend on the data point.
-    float FN2[NGAUSS], SQX[NGAUSS];
-    FArray2<float, MAXTERMS, NGAUSS> B;  // basis values per node
-    for (int J = 1; J <= NGAUSS; ++J) {
-        const float u = GAUSSU(J);
-        FN2[J - 1] = (FV + u * SQ) * (FV - u * SQ);
-        float fn = std::sqrt(FN2[J - 1]);
-        if (fn >= FEND) fn = FEND - 1.0e-6f;
-        const float X = std::log(fn / FEND) / LR;
-        SQX[J - 1] = std::sqrt(X);
-        for (int N = 1; N <= NN; ++N) B(N, J) = DTST(X, N);
-    }
+    const CrossingNodes& nodes = crossing_nodes(FV, std::sqrt(DV), LR);
+    NodeArray G, t;
     for (int K = 1; K <= TRCSEC.NFQ; ++K) {
-        const float F = TRCSEC.FK(K);
-        float G[NGAUSS];
-        for (int J = 0; J < NGAUSS; ++J) GOSUB(GAUSSU.v[J], F, FN2[J], FH, DIP, G[J]);
+        node_group_indices(TRCSEC.FK(K), nodes.FN2, FH, G);
         for (int N = 1; N <= NN; ++N) {
-            float sum = 0.0f;
-            for (int J = 1; J <= NGAUSS; ++J)
-                sum += B(N, J) * GAUSSW(J) * G[J - 1] / (FN2[J - 1] * SQX[J - 1]);
-            DERPAR.SU(N, K) = sum * DV * 0.5f / LR;
+            NODE_LOOP for (int J = 0; J < NGAUSS; ++J) t.v[J] = nodes.BW(N).v[J] * G.v[J] / nodes.DEN.v[J];
+            DERPAR.SU(N, K) = node_sum(t) * DV * 0.5f / LR;
         }
     }
 }

@@ -18,6 +18,9 @@ extern const FArray<float, NGAUSS> GAUSSU;
 extern const FArray<float, NGAUSS> GAUSSW;
 extern const FArray<float, NGAUSS> GAUSSU2;
 
+// One value per Gauss node.
+using NodeArray = FArray<float, NGAUSS>;
+
 // Field terms of the group index from the dip (radians) into REALIN(41),
 // (42), (47) to (50): SINQ1, SINQ2, COSSQ, TANSQ4, TANSQ2, TANSQ.
 // Reads: no block.
@@ -31,10 +34,11 @@ void GOGXCOM(float DIP);
 // Writes: no block.
 void GOSUB(float U, float F, float FN2, float FH, float DIP, float& G);
 
-// Drops the group indices kept from earlier calls (each record starts afresh).
-// Reads: no block.
+// G(J) := GOSUB(u(J), F, FN2(J), FH) for the 16 nodes at once, each the
+// same value as one GOSUB call gives.
+// Reads: SAOHDR (REALIN field terms).
 // Writes: no block.
-void forget_group_indices();
+void node_group_indices(float F, const NodeArray& FN2, float FH, NodeArray& G);
 
 // FSQR for the data points of the current section from its FSTART.
 // Reads: TRCSEC.
@@ -48,7 +52,8 @@ void CDO();
 void SIK();
 
 // SU(1..NN, 1..NFQ): integrals through the section from FSTART up to the
-// plasma frequency FV, for every data frequency of the section.
+// plasma frequency FV, for every data frequency of the section. The node
+// terms of the last few ranges are kept (run state) and used again.
 // Reads: FLDPAR, TRCSEC.
 // Writes: DERPAR (SU).
 void SIKP(float FV);

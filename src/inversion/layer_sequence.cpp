@@ -82,7 +82,6 @@ void DECIDE() {
         VALPAR.DHF1(K) = 0.0f;
     }
     SMAT.NG = NGAUSS;
-    forget_group_indices();
     IQ(iquale::STATUS) = status::PROFILE_OBTAINED;
     IQ(iquale::F2_CHECK) = IQ(iquale::E_CHECK) = IQ(iquale::F1_CHECK) = IQ(iquale::F1_RETRY) = IQ(iquale::F2_RETRY) = 0;
 

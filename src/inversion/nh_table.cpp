@@ -47,6 +47,41 @@ private:
     long steps_ = 0;
 };
 
+// Bisection of a row's plasma frequency on the bracket (a, b): midpoints
+// fm = (a + b)/2 until done(h, a, b) for h = height(fm), with b := fm when
+// to_a(h) and a := fm otherwise; the last midpoint after at most `halvings`
+// (a when none). Each round takes two halvings: the midpoint and both
+// quarter points, one of which is the next midpoint, are evaluated
+// independently of each other before either is tested, so the curve
+// evaluations do not wait one on the other. The midpoints, and so the
+// result, are those of one halving at a time.
+template <class Height, class Done, class ToA>
+float bisect(float a, float b, int halvings, Height height, Done done, ToA to_a) {
+    float fm = a;
+    for (int it = 0; it < halvings;) {
+        fm = 0.5f * (a + b);
+        const float qa = 0.5f * (a + fm), qb = 0.5f * (fm + b);
+        const float h = height(fm), ha = height(qa), hb = height(qb);
+        ++it;
+        if (done(h, a, b)) break;
+        const bool lower = to_a(h);
+        if (lower)
+            b = fm;
+        else
+            a = fm;
+        if (it == halvings) break;
+        fm = lower ? qa : qb;
+        const float h2 = lower ? ha : hb;
+        ++it;
+        if (done(h2, a, b)) break;
+        if (to_a(h2))
+            b = fm;
+        else
+            a = fm;
+    }
+    return fm;
+}
+
 void append(int16_t& NPTH, NhColumn& FN, NhColumn& HT, float f, float h) {
     ++NPTH;
     FN(NPTH) = f;
@@ -70,6 +105,7 @@ void TABLYR(float HSTEP, float FA, float FB, float HB, const float* A, int16_t& 
     // A section of no width is its peak alone.
     const bool point_section = FA == FB;
 
+    const SectionRange range(FA, FB);
     Grid grid(HSTEP);
     float H = grid.next();
     for (;;) {
@@ -80,16 +116,11 @@ void TABLYR(float HSTEP, float FA, float FB, float HB, const float* A, int16_t& 
             append(NPTH, FN, HT, FB, HB);
             return;
         }
-        float lo = FN(NPTH), hi = FB, fm = lo;
-        for (int it = 0; it < MAX_HALVINGS; ++it) {
-            fm = 0.5f * (lo + hi);
-            const float h = HB + section_curve(A, 5, section_coordinate(fm, FA, FB));
-            if (std::fabs(h - H) < 0.0001f || hi - lo <= 1.0e-5f) break;
-            if (H < h)
-                hi = fm;
-            else
-                lo = fm;
-        }
+        // Upper end of the bracket := fm when H < h(fm), else the lower end.
+        const float fm = bisect(
+            FN(NPTH), FB, MAX_HALVINGS, [&](float f) { return HB + section_curve(A, 5, range.coordinate(f)); },
+            [H](float h, float lo, float hi) { return std::fabs(h - H) < 0.0001f || hi - lo <= 1.0e-5f; },
+            [H](float h) { return H < h; });
         append(NPTH, FN, HT, fm, H);
     }
 }
@@ -117,21 +148,19 @@ void TABVAL(float HSTEP, float W, float D, float FA, float FB, float& HB, const 
         av[1] = av[2] = 0.0f;
     }
 
+    const SectionRange range(fv, FB);
     Grid grid(HSTEP);
     float H = grid.above(HB);
     // Falling part.
     for (; H < H1; H = grid.next()) {
         if (NPTH >= MAXNH) return;
-        float ef = NPTH > 0 ? FN(NPTH) : FB, ev = fv, fm = ef;
-        for (int it = 0; it < MAX_HALVINGS && fv != FB; ++it) {
-            fm = 0.5f * (ef + ev);
-            const float h = HB - section_curve(av, 3, section_coordinate(fm, fv, FB));
-            if (std::fabs(h - H) < 0.0001f || std::fabs(ef - ev) <= 1.0e-5f) break;
-            if (h <= H)
-                ef = fm;
-            else
-                ev = fm;
-        }
+        // From the last row's frequency (ef) toward the floor (ev): the ef
+        // end := fm when h(fm) <= H, else the ev end.
+        const float fm = bisect(
+            NPTH > 0 ? FN(NPTH) : FB, fv, fv != FB ? MAX_HALVINGS : 0,
+            [&](float f) { return HB - section_curve(av, 3, range.coordinate(f)); },
+            [H](float h, float ef, float ev) { return std::fabs(h - H) < 0.0001f || std::fabs(ef - ev) <= 1.0e-5f; },
+            [H](float h) { return !(h <= H); });
         append(NPTH, FN, HT, fm, H);
     }
     if (NPTH >= MAXNH) return;

@@ -88,7 +88,9 @@ float valley_part(float F) {
     }
     if (V.WV4 > 0.0f) {
         // Plasma frequency linear in height from FVAL up to the current FEND.
-        part += valley_rise_delay(F, TRCSEC.FEND, GOSUB);
+        part += valley_rise_delay(F, TRCSEC.FEND, [FH](float f, const NodeArray& fn2, NodeArray& g) {
+            node_group_indices(f, fn2, FH, g);
+        });
     }
     return part;
 }

@@ -130,10 +130,10 @@ void FNDDHV() {
     // Part 4 nodes: fN**2 = FE**2 - u**2 (FE**2 - FVAL**2), the same for every wave.
     const float fe = T.FEND;
     const float sd = std::sqrt(fe * fe - V.FVAL * V.FVAL);
-    float fn2[NGAUSS], rootfn2[NGAUSS];
+    NodeArray fn2, rootfn2, gnode;
     for (int j = 1; j <= NGAUSS; ++j) {
-        fn2[j - 1] = (fe - GAUSSU(j) * sd) * (fe + GAUSSU(j) * sd);
-        rootfn2[j - 1] = std::sqrt(fn2[j - 1]);
+        fn2(j) = (fe - GAUSSU(j) * sd) * (fe + GAUSSU(j) * sd);
+        rootfn2(j) = std::sqrt(fn2(j));
     }
     const bool part4 = V.WV4 > 0.0f && fe > V.FVAL;
     const float factor4 = part4 ? (V.WV4 / (fe - V.FVAL)) * (fe * fe - V.FVAL * V.FVAL) : 0.0f;
@@ -152,12 +152,9 @@ void FNDDHV() {
             if (g3 < V.WV3) g3 = V.WV3;
         }
         if (part4) {
+            node_group_indices(F, fn2, FH, gnode);
             float sum = 0.0f;
-            for (int j = 1; j <= NGAUSS; ++j) {
-                float g;
-                GOSUB(GAUSSU(j), F, fn2[j - 1], FH, DIP, g);
-                sum += GAUSSW(j) * g / rootfn2[j - 1];
-            }
+            for (int j = 1; j <= NGAUSS; ++j) sum += GAUSSW(j) * gnode(j) / rootfn2(j);
             g4 = factor4 * sum;
             if (g4 < V.WV4) g4 = V.WV4;
         } else if (V.WV4 > 0.0f) {

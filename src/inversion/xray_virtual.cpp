@@ -143,7 +143,9 @@ float valley_part(float F) {
     }
     if (V.WV4 > 0.0f) {
         // Plasma frequency linear in height from FVAL up to the current FEND.
-        part += valley_rise_delay(F, TRCSEC.FEND, GXSUB);
+        part += valley_rise_delay(F, TRCSEC.FEND, [FH, DIP](float f, const NodeArray& fn2, NodeArray& g) {
+            for (int J = 1; J <= NGAUSS; ++J) GXSUB(GAUSSU(J), f, fn2(J), FH, DIP, g(J));
+        });
     }
     return part;
 }

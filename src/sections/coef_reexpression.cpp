@@ -7,8 +7,11 @@
 // sqrt(lambda) lambda**(k-1), and the powers go back to Chebyshev (TPC).
 #include "sections/coef_reexpression.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
+#include "blocks/run_state.h"
 #include "platform/console.h"
 
 namespace kolm {
@@ -70,15 +73,40 @@ void SETLAMPT(int16_t NN, float LAMBDA, ReexpMatrix& TL) {
     }
 }
 
-void SETS(int16_t NN, const ReexpMatrix& TL, ReexpMatrix& S) {
-    const int n = term_count(NN);
-    S.fill(0.0f);
+namespace {
+
+// The upper triangle of S for n terms. Each product TPC(i,k)*TL(k,k) is
+// formed once and used for every column; with n fixed the loops unroll.
+template <int n>
+void sets_triangle(const ReexpMatrix& TL, ReexpMatrix& S) {
+    float P[MAXREEXP][MAXREEXP];
+#pragma GCC unroll 5
+    for (int i = 1; i <= n; ++i)
+#pragma GCC unroll 5
+        for (int k = i; k <= n; ++k) P[i - 1][k - 1] = TPC(i, k) * TL(k, k);
+#pragma GCC unroll 5
     for (int j = 1; j <= n; ++j)
+#pragma GCC unroll 5
         for (int i = 1; i <= j; ++i) {
             float sum = 0.0f;
-            for (int k = i; k <= j; ++k) sum += TPC(i, k) * TL(k, k) * TCP(k, j);
+#pragma GCC unroll 5
+            for (int k = i; k <= j; ++k) sum += P[i - 1][k - 1] * TCP(k, j);
             S(i, j) = sum;
         }
+}
+
+}  // namespace
+
+void SETS(int16_t NN, const ReexpMatrix& TL, ReexpMatrix& S) {
+    S.fill(0.0f);
+    switch (term_count(NN)) {
+        case 1: sets_triangle<1>(TL, S); break;
+        case 2: sets_triangle<2>(TL, S); break;
+        case 3: sets_triangle<3>(TL, S); break;
+        case 4: sets_triangle<4>(TL, S); break;
+        case 5: sets_triangle<5>(TL, S); break;
+        default: break;
+    }
 }
 
 void ATOAP(int16_t NN, const ReexpMatrix& S, const float* A, float* AP) {
@@ -90,45 +118,49 @@ void ATOAP(int16_t NN, const ReexpMatrix& S, const float* A, float* AP) {
     }
 }
 
+namespace {
+
+// The basis change of the last re-expression, by the bit patterns of its
+// range: the bottomside fit re-expresses every shape of its table between
+// the same two ranges, one call per shape.
+struct LastReexpression {
+    bool known = false;
+    int16_t NN = 0;
+    uint32_t F1 = 0, F0 = 0, F2 = 0;
+    ReexpMatrix S{};
+};
+LastReexpression last_reexpression;
+const RunStateReset last_reexpression_reset([] { last_reexpression = LastReexpression{}; });
+
+}  // namespace
+
 void CONTPRFL(int16_t NN, float F1, float F0, const float* A, float F2, float* AP) {
     const int n = term_count(NN);
+    // Through a temporary: AP may be A itself.
+    float in[MAXREEXP];
+    for (int j = 0; j < n; ++j) in[j] = A[j];
+    auto& last = last_reexpression;
+    const uint32_t b1 = std::bit_cast<uint32_t>(F1), b0 = std::bit_cast<uint32_t>(F0),
+                   b2 = std::bit_cast<uint32_t>(F2);
+    if (last.known && last.NN == NN && last.F1 == b1 && last.F0 == b0 && last.F2 == b2) {
+        ATOAP(NN, last.S, in, AP);
+        return;
+    }
     float lambda = NAN;
     if (F2 != F1 && F1 > 0.0f && F0 > 0.0f && F2 > 0.0f && F1 != F0)
         lambda = std::log(F2 / F0) / std::log(F1 / F0);
     const bool degenerate = !(lambda >= 0.0f) || !std::isfinite(lambda);
     if (degenerate) {
-        // Copy through a temporary: AP may be A itself.
-        float copy[MAXREEXP];
-        for (int j = 0; j < n; ++j) copy[j] = A[j];
-        for (int j = 0; j < n; ++j) AP[j] = copy[j];
+        for (int j = 0; j < n; ++j) AP[j] = in[j];
         return;
     }
     ReexpMatrix TL, S;
     SETLAMPT(NN, lambda, TL);
     SETS(NN, TL, S);
-    float in[MAXREEXP];
-    for (int j = 0; j < n; ++j) in[j] = A[j];
+    // A count beyond the tables is reported at every call, so not kept.
+    if (NN <= MAXREEXP) last = {true, NN, b1, b0, b2, S};
     ATOAP(NN, S, in, AP);
 }
 
 }  // namespace kolm
 
-namespace kolm {
-
-float section_curve(const float* A, int n, float X) {
-    if (n <= 0) return 0.0f;
-    // Shifted Chebyshev recurrence: T*0 = 1, T*1 = 2X - 1, T*k = 2(2X - 1)T*(k-1) - T*(k-2).
-    const float t = 2.0f * X - 1.0f;
-    float tm2 = 1.0f, tm1 = t;
-    float sum = A[0];
-    if (n > 1) sum += A[1] * t;
-    for (int k = 2; k < n; ++k) {
-        const float tk = 2.0f * t * tm1 - tm2;
-        sum += A[k] * tk;
-        tm2 = tm1;
-        tm1 = tk;
-    }
-    return std::sqrt(X) * sum;
-}
-
-}  // namespace kolm

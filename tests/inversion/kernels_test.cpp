@@ -2,7 +2,10 @@
 // double-precision computations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -191,6 +194,122 @@ TEST(VirtualHeightIntegral, SikpMatchesDenseIntegrationBelowItsLimit) {
                     EXPECT_TRUE(std::isfinite(got));
                 }
         }
+    }
+}
+
+// The integrals node by node as the rules state them: GOSUB and DTST per
+// node, the terms summed in node order. The kernels evaluate all nodes at
+// once and must give the same floats.
+float sik_node_by_node(int n, int k) {
+    const float FEND = TRCSEC.FEND, LR = std::log(TRCSEC.FSTART / FEND);
+    const float FSQD = FSQR.FSQD(k), F = TRCSEC.FK(k);
+    if (FSQD == 0.0f || !(F < FEND)) return 0.0f;
+    float sum = 0.0f;
+    for (int j = 1; j <= NGAUSS; ++j) {
+        const float fn2 = FSQR.FSQ(k) - FSQD * GAUSSU2(j);
+        float g;
+        GOSUB(GAUSSU(j), F, fn2, FLDPAR.FH, FLDPAR.DIP, g);
+        const float x = std::log(std::sqrt(fn2) / FEND) / LR;
+        sum += DTST(x, n) * FSQD * GAUSSW(j) * (0.5f / (LR * fn2)) * g / std::sqrt(x);
+    }
+    return sum;
+}
+
+float sikp_node_by_node(float fv, int n, int k) {
+    const float FEND = TRCSEC.FEND, LR = std::log(TRCSEC.FSTART / FEND);
+    const float DV = fv * fv - TRCSEC.FSTART * TRCSEC.FSTART;
+    if (!(DV > 0.0f)) return 0.0f;
+    const float SQ = std::sqrt(DV);
+    float sum = 0.0f;
+    for (int j = 1; j <= NGAUSS; ++j) {
+        const float u = GAUSSU(j);
+        const float fn2 = (fv + u * SQ) * (fv - u * SQ);
+        float fn = std::sqrt(fn2);
+        if (fn >= FEND) fn = FEND - 1.0e-6f;
+        float g;
+        GOSUB(u, TRCSEC.FK(k), fn2, FLDPAR.FH, FLDPAR.DIP, g);
+        const float x = std::log(fn / FEND) / LR;
+        sum += DTST(x, n) * GAUSSW(j) * g / (fn2 * std::sqrt(x));
+    }
+    return sum * DV * 0.5f / LR;
+}
+
+uint32_t bits(float x) { return std::bit_cast<uint32_t>(x); }
+
+TEST(VirtualHeightIntegral, AllNodesAtOnceGiveTheFloatsOfOneNodeAtATime) {
+    std::mt19937 rng(1919);
+    std::uniform_real_distribution<float> uni(0.0f, 1.0f);
+    int beyond_reflection = 0;
+    for (int trial = 0; trial < 400; ++trial) {
+        fresh(1.569051f * (2.0f * uni(rng) - 1.0f), trial % 7 == 0 ? 1.0e-7f : 0.5f + 1.1f * uni(rng));
+        // The group index of every node, also at and beyond reflection (+0).
+        const float f = 1.0f + 10.0f * uni(rng);
+        NodeArray fn2, g;
+        for (int j = 1; j <= NGAUSS; ++j) fn2(j) = f * f * (1.2f * uni(rng));
+        fn2(1) = f * f;
+        node_group_indices(f, fn2, FLDPAR.FH, g);
+        for (int j = 1; j <= NGAUSS; ++j) {
+            float one;
+            GOSUB(GAUSSU(j), f, fn2(j), FLDPAR.FH, FLDPAR.DIP, one);
+            ASSERT_EQ(bits(g(j)), bits(one)) << "trial " << trial << " node " << j;
+            beyond_reflection += !(fn2(j) < f * f);
+        }
+        // A section with data below its start, inside and at or above its top.
+        const float fs = 0.2f + 5.0f * uni(rng), fe = fs + 0.05f + 5.0f * uni(rng);
+        std::vector<double> freqs;
+        for (int k = 0; k < 30; ++k) freqs.push_back(fs - 0.1f + (fe - fs + 0.3f) * uni(rng));
+        freqs.push_back(fs);
+        const int nn = 1 + trial % 8;
+        load_section(fs, fe, std::vector<double>(size_t(nn), 1.0), freqs);
+        CDO();
+        SIK();
+        for (int k = 1; k <= TRCSEC.NFQ; ++k)
+            for (int n = 1; n <= nn; ++n)
+                ASSERT_EQ(bits(SMAT.S(n, k)), bits(sik_node_by_node(n, k))) << "trial " << trial << " k " << k;
+        TRCSEC.NN = int16_t(std::min(nn, 5));
+        const float fv = trial % 5 == 0 ? fe : fs + (fe - fs) * uni(rng);
+        SIKP(fv);
+        for (int k = 1; k <= TRCSEC.NFQ; ++k)
+            for (int n = 1; n <= TRCSEC.NN; ++n)
+                ASSERT_EQ(bits(DERPAR.SU(n, k)), bits(sikp_node_by_node(fv, n, k))) << "trial " << trial << " k " << k;
+    }
+    EXPECT_GT(beyond_reflection, 1000);
+}
+
+// The kept node terms of SIKP serve only their own range, term count and
+// basis table: crossings in any order give the floats of a fresh run.
+TEST(VirtualHeightIntegral, KeptCrossingTermsServeOnlyTheirOwnSection) {
+    struct Crossing {
+        float fs, fe, fv;
+        int16_t nn;
+        bool scaled_basis;  // the basis table with its first row doubled
+    };
+    const Crossing crossings[] = {{0.2f, 3.0f, 3.0f, 3, false}, {2.0f, 3.0f, 3.0f, 3, false},
+                                  {3.0f, 4.5f, 4.5f, 5, false}, {3.0f, 4.5f, 4.0f, 5, false},
+                                  {3.0f, 4.6f, 4.5f, 5, false}, {3.0f, 4.5f, 4.5f, 4, false},
+                                  {0.2f, 3.0f, 3.0f, 3, true}};
+    const std::vector<double> freqs = {3.2, 4.7, 6.0};
+    auto run = [&](const Crossing& c) {
+        load_section(c.fs, c.fe, std::vector<double>(size_t(c.nn), 1.0), freqs);
+        SETCV();
+        if (c.scaled_basis) TRCSEC.CV(1, 1) = 2.0f;
+        SIKP(c.fv);
+        std::vector<uint32_t> su;
+        for (int k = 1; k <= TRCSEC.NFQ; ++k)
+            for (int n = 1; n <= c.nn; ++n) su.push_back(bits(DERPAR.SU(n, k)));
+        return su;
+    };
+    std::mt19937 rng(5);
+    std::vector<size_t> order;
+    std::vector<std::vector<uint32_t>> got;
+    fresh(1.1f, 1.3f);
+    for (int i = 0; i < 300; ++i) {
+        order.push_back(rng() % std::size(crossings));
+        got.push_back(run(crossings[order.back()]));
+    }
+    for (size_t i = 0; i < order.size(); ++i) {
+        fresh(1.1f, 1.3f);
+        EXPECT_EQ(got[i], run(crossings[order[i]])) << "crossing " << i << " of kind " << order[i];
     }
 }
 

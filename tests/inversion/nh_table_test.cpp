@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <random>
 
 #include "blocks/peltartrueh.h"
 #include "blocks/run_state.h"
@@ -117,6 +120,72 @@ TEST_F(NhTable, ValleyOfAZeroSumShapeFallsAsTheRootShape) {
         EXPECT_NEAR(110.0f - section_curve(av, 3, section_coordinate(f(i), 2.0f, 3.0f)), h(i), 2e-3f);
         EXPECT_LT(f(i), f(i - 1));
     }
+}
+
+// Row frequency by one halving at a time, as the table's rule states it:
+// midpoints from lo (the last row's frequency) toward hi until the height
+// is within 0.0001 km of H or the bracket is 1e-5 MHz; the lo end moves
+// when lo_moves(h). The table halves two levels per round, which must give
+// the same midpoints and so the same float.
+template <class Height, class LoMoves>
+float one_halving_at_a_time(float lo, float hi, float H, Height height, LoMoves lo_moves) {
+    float fm = lo;
+    for (int it = 0; it < 200; ++it) {
+        fm = 0.5f * (lo + hi);
+        const float h = height(fm);
+        if (std::fabs(h - H) < 0.0001f || std::fabs(hi - lo) <= 1.0e-5f) break;
+        if (lo_moves(h))
+            lo = fm;
+        else
+            hi = fm;
+    }
+    return fm;
+}
+
+TEST_F(NhTable, RowsAreTheBisectionsOfOneHalvingAtATime) {
+    std::mt19937 rng(19);
+    std::uniform_real_distribution<float> uni(0.0f, 1.0f);
+    int layer_rows = 0, valley_rows = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        const float step = trial % 3 == 0 ? 0.02f + 0.5f * uni(rng) : 0.5f + 9.5f * uni(rng);
+        // A layer from fa to its peak fb at hb with five coefficients.
+        const float fa = trial % 2 ? 0.2f : 1.0f + 3.0f * uni(rng);
+        const float fb = fa + 0.3f + 6.0f * uni(rng);
+        const float hb = 100.0f + 200.0f * uni(rng);
+        const float a[5] = {-(10.0f + 80.0f * uni(rng)), 8.0f * uni(rng) - 4.0f, 3.0f * uni(rng) - 1.5f,
+                            uni(rng) - 0.5f, 0.4f * uni(rng) - 0.2f};
+        int16_t npth = 1;
+        NHPROF.FNTAB(1) = fa;
+        NHPROF.HTAB(1) = hb + section_curve(a, 5, 1.0f);
+        TABLYR(step, fa, fb, hb, a, npth, NHPROF.FNTAB, NHPROF.HTAB);
+        auto layer = [&](float fm) { return hb + section_curve(a, 5, section_coordinate(fm, fa, fb)); };
+        for (int i = 2; i < npth; ++i, ++layer_rows) {
+            const float H = h(i);
+            const float ref = one_halving_at_a_time(f(i - 1), fb, H, layer, [H](float hm) { return !(H < hm); });
+            ASSERT_EQ(std::bit_cast<uint32_t>(f(i)), std::bit_cast<uint32_t>(ref)) << "trial " << trial << " row " << i;
+        }
+        // The falling part of a valley above an E peak of the zero-sum
+        // shape (the falling curve is then the plain root shape over W/3).
+        const float w = 6.0f + 40.0f * uni(rng), d = 0.1f + 1.5f * uni(rng);
+        const float foe = 2.0f + 2.0f * uni(rng), hme = 90.0f + 30.0f * uni(rng);
+        const float zero[3] = {0.0f, 0.0f, 0.0f};
+        npth = 1;
+        NHPROF.FNTAB(1) = foe;
+        NHPROF.HTAB(1) = hme;
+        float hbv = hme;
+        TABVAL(step, w, d, 0.2f, foe, hbv, zero, npth, NHPROF.FNTAB, NHPROF.HTAB);
+        const float fv = std::fmax(foe - d, 0.2f);
+        const float av[3] = {-w / 3.0f, 0.0f, 0.0f};
+        auto falling = [&](float fm) { return hbv - section_curve(av, 3, section_coordinate(fm, fv, foe)); };
+        for (int i = 2; i <= npth && f(i) != fv; ++i, ++valley_rows) {
+            const float H = h(i);
+            const float ref = one_halving_at_a_time(f(i - 1), fv, H, falling, [H](float hm) { return hm <= H; });
+            ASSERT_EQ(std::bit_cast<uint32_t>(f(i)), std::bit_cast<uint32_t>(ref)) << "trial " << trial << " row " << i;
+        }
+    }
+    // The comparison covers many rows of both kinds.
+    EXPECT_GT(layer_rows, 5000);
+    EXPECT_GT(valley_rows, 1000);
 }
 
 TEST_F(NhTable, TopsideIsTheChapmanLayer) {

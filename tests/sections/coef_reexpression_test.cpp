@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <random>
+#include <vector>
+
+#include "blocks/run_state.h"
 
 namespace kolm {
 namespace {
@@ -93,6 +99,62 @@ TEST(Contprfl, TablesAreInverse) {
             for (int k = 1; k <= 5; ++k) sum += TPC(i, k) * TCP(k, j);
             EXPECT_FLOAT_EQ(sum, i == j ? 1.0f : 0.0f) << i << "," << j;
         }
+}
+
+// The kept basis change serves only the same term count and range: calls
+// in any order give the floats of a fresh run.
+TEST(Contprfl, KeptBasisChangeServesOnlyItsOwnRange) {
+    struct Call {
+        int16_t nn;
+        float f1, f0, f2;
+    };
+    const Call calls[] = {{5, 2.0f, 8.0f, 5.0f}, {5, 2.0f, 8.0f, 5.5f}, {4, 2.0f, 8.0f, 5.0f},
+                          {5, 2.0f, 7.0f, 5.0f}, {5, 2.5f, 8.0f, 5.0f}, {3, 0.2f, 3.0f, 2.0f}};
+    const float a[5] = {-120.0f, 14.0f, -3.5f, 0.9f, -0.2f};
+    auto fresh = [&](const Call& c) {
+        reset_run_state();
+        float ap[5] = {};
+        CONTPRFL(c.nn, c.f1, c.f0, a, c.f2, ap);
+        return std::bit_cast<std::array<uint32_t, 5>>(ap);
+    };
+    std::mt19937 rng(3);
+    std::vector<size_t> order;
+    std::vector<std::array<uint32_t, 5>> got;
+    reset_run_state();
+    for (int i = 0; i < 200; ++i) {
+        order.push_back(rng() % std::size(calls));
+        const Call& c = calls[order.back()];
+        float ap[5] = {};
+        CONTPRFL(c.nn, c.f1, c.f0, a, c.f2, ap);
+        got.push_back(std::bit_cast<std::array<uint32_t, 5>>(ap));
+    }
+    for (size_t i = 0; i < order.size(); ++i)
+        EXPECT_EQ(got[i], fresh(calls[order[i]])) << "call " << i << " of kind " << order[i];
+}
+
+// SETS builds each entry as the sum over k = i..j of TPC(i,k)*TL(k,k)*TCP(k,j),
+// left to right from 0; an unrolled form must keep those floats, and the
+// zeros outside the leading triangle.
+TEST(Contprfl, BasisChangeMatrixIsTheTripleSumTermByTerm) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> uni(0.0f, 1.0f);
+    for (int trial = 0; trial < 200; ++trial) {
+        const int16_t nn = int16_t(1 + trial % 5);
+        const float lambda = trial % 10 == 0 ? 1.0f : 0.05f + 1.9f * uni(rng);
+        ReexpMatrix TL, S;
+        SETLAMPT(nn, lambda, TL);
+        S.fill(-1.0f);
+        SETS(nn, TL, S);
+        for (int i = 1; i <= MAXREEXP; ++i)
+            for (int j = 1; j <= MAXREEXP; ++j) {
+                float ref = 0.0f;
+                if (i <= j && j <= nn) {
+                    for (int k = i; k <= j; ++k) ref += TPC(i, k) * TL(k, k) * TCP(k, j);
+                }
+                EXPECT_EQ(std::bit_cast<uint32_t>(S(i, j)), std::bit_cast<uint32_t>(ref))
+                    << "nn " << nn << " lambda " << lambda << " (" << i << "," << j << ")";
+            }
+    }
 }
 
 }  // namespace
