@@ -63,8 +63,14 @@ void run_over(benchmark::State& state, const fs::path& input) {
         reset_run_state();
         platform::headless::reset();
         platform::gfx::reset();
+        // As kolm without --plots: no page goes anywhere, so nothing is drawn.
+        platform::gfx::drop_pages();
         std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
         ui::GRAPHMODE();
+        // The dialog's answers of the README's example run: a 10 km table and a
+        // quasi-parabolic fit to 0.01.
+        NHPROF.HSTEP = 10.0f;
+        QPRES.ERRMAX = 0.01f;
         RUN.CONV = 'Y';
         RUN.ISTD = 1;
         RUN.INNAME = input.string();
