@@ -176,6 +176,18 @@ public:
     std::size_t restart() const { return restart_; }
     bool has_data() const { return has_data_; }
     Fit fit() const { return fit_; }
+
+    // A format of one data descriptor repeated, "(kIw)", "(kFw.d)",
+    // "(kEw.dEe)" or "(kAw)" with k * w <= ROW_COLUMNS: the shapes of the
+    // SAO record, which the row statements (notation/rows.h) handle. per_line
+    // is 0 for every other format.
+    static constexpr int ROW_COLUMNS = 512;
+    struct Row {
+        Kind kind = Kind::X;
+        int16_t per_line = 0;
+        int16_t w = 0, d = 0, e = 0;
+    };
+    const Row& row() const { return row_; }
     std::string_view literal(const Desc& d) const { return std::string_view(literals_).substr(d.lit, d.w); }
 
 private:
@@ -187,6 +199,7 @@ private:
     bool ok_ = false;
     bool has_data_ = false;
     Fit fit_ = Fit::asterisks;
+    Row row_;
 };
 
 // Formatted statements on units (see platform/text_units.h).

@@ -27,6 +27,8 @@ void put_field(std::string& line, const char* s, std::size_t n, int w) {
     line.append(s, n);
 }
 
+}  // namespace
+
 void put_int(std::string& line, int64_t v, int w) {
     char buf[24];
     char* end = buf + sizeof buf;
@@ -35,6 +37,8 @@ void put_int(std::string& line, int64_t v, int w) {
     if (v < 0) *--p = '-';
     put_field(line, p, std::size_t(end - p), w);
 }
+
+namespace {
 
 void put_hex(std::string& line, uint64_t v, int w) {
     char buf[24];
@@ -47,8 +51,6 @@ void put_hex(std::string& line, uint64_t v, int w) {
     put_field(line, p, std::size_t(end - p), w);
 }
 
-constexpr double POW10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
-
 // v with d decimals into buf (at least 400 bytes), point always written,
 // leading 0 before the point included; no minus sign when the result is
 // zero. Returns the length, or 0 when the value cannot be shown (not
@@ -57,8 +59,8 @@ std::size_t fixed_text(char* buf, double v, bool single, int d) {
     if (!std::isfinite(v)) return 0;
     // A float times 10^d (d <= 8) is exact in double: round it directly,
     // halves away from zero.
-    if (single && d <= 8 && std::fabs(v) * POW10[d] < 9.0e15) {
-        int64_t n = std::llround(v * POW10[d]);
+    if (single && d <= 8 && std::fabs(v) * POW10D[d] < 9.0e15) {
+        int64_t n = std::llround(v * POW10D[d]);
         uint64_t mag = n < 0 ? uint64_t(-n) : uint64_t(n);
         char tmp[32];
         char* end = tmp + sizeof tmp;
@@ -99,6 +101,8 @@ std::size_t drop_lead_zero(char* s, std::size_t n) {
     return n;
 }
 
+}  // namespace
+
 void put_fixed(std::string& line, double v, bool single, int w, int d, Fit fit) {
     char buf[400];
     for (int dd = std::min(d, 300); dd >= 0; --dd) {
@@ -113,6 +117,8 @@ void put_fixed(std::string& line, double v, bool single, int w, int d, Fit fit) 
     }
     line.append(std::size_t(w), '*');
 }
+
+namespace {
 
 // 0.ddd...E+ee form with `digits` mantissa digits and at least `e` exponent
 // digits (more when the exponent needs them). Returns the length, 0 when
@@ -165,6 +171,8 @@ std::size_t exp_digits(const char* s, std::size_t n) {
     return n - k;
 }
 
+}  // namespace
+
 void put_exp(std::string& line, double v, int w, int d, int e, Fit fit) {
     char buf[440];
     std::size_t n = exp_text(buf, v, d, e);
@@ -192,6 +200,8 @@ void put_exp(std::string& line, double v, int w, int d, int e, Fit fit) {
     if (n > std::size_t(w)) n = drop_lead_zero(buf, n);
     put_field(line, buf, n, w);
 }
+
+namespace {
 
 void put_text(std::string& line, const char* s, int len, int w) {
     if (w == 0) {
