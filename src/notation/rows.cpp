@@ -631,6 +631,49 @@ bool fixed_out(char* end, double v, int w, int d) {
     return true;
 }
 
+// The eight decimal digits of n < 10^8, the first in byte 0, as characters.
+inline uint64_t eight_chars(uint32_t n) {
+    uint64_t x = uint64_t(n / 10000) | (uint64_t(n % 10000) << 32);  // two lanes of four digits
+    const uint64_t hundreds = ((x * 5243) >> 19) & 0x0000007F0000007Full;
+    x = ((x - hundreds * 100) << 16) | hundreds;  // four lanes of two digits
+    const uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000Full;
+    x = ((x - tens * 10) << 8) | tens;  // eight digits
+    return x | ZEROS;
+}
+
+// A 32-bit real under Fw.3, w = 6, 7 or 8, built in one word: the rounding
+// of fixed_out, the digits at once. The word's columns before the field
+// are of no concern (the fields to the left cover them). False when the
+// number needs more columns (or the general case).
+template <int W>
+inline bool fixed3_out(char* end, double v) {
+    static_assert(W >= 6 && W <= 8);
+    constexpr uint64_t LIMIT = W == 8 ? 10000000 : W == 7 ? 1000000 : 100000;
+    constexpr int FIRST = 8 - W;                 // first column of the field in the word
+    constexpr uint64_t LEADING = high_of(FIRST, 3);  // columns before the units column
+    if (!(std::fabs(v) * 1000.0 < 9.0e15)) return false;
+    const double y = v * 1000.0;
+    int64_t n = int64_t(y);
+    const double rest = y - double(n);
+    if (rest >= 0.5) ++n;
+    else if (rest <= -0.5) --n;
+    const uint64_t mag = n < 0 ? uint64_t(0) - uint64_t(n) : uint64_t(n);
+    if (mag >= LIMIT) return false;
+    const uint64_t digits = eight_chars(uint32_t(mag));  // "0iiiifff"
+    uint64_t out = ((digits >> 8) & 0xFFFFFFFFull) | (uint64_t('.') << 32) | (digits & 0xFFFFFF0000000000ull);
+    // Zeros before the first digit of the integer part become blanks.
+    const uint64_t nonzero = (~bytes_eq(out, '0') & LEADING) | (uint64_t(0x80) << 24);
+    const int p = std::countr_zero(nonzero) >> 3;
+    const uint64_t blank = (uint64_t(1) << (8 * p)) - 1;
+    out = (out & ~blank) | (BLANKS & blank);
+    if (n < 0) {
+        if (p <= FIRST) return false;
+        out = (out & ~(uint64_t(0xff) << (8 * (p - 1)))) | (uint64_t('-') << (8 * (p - 1)));
+    }
+    std::memcpy(end - 8, &out, 8);
+    return true;
+}
+
 // v under Ew.dEe: the mantissa is v scaled by an exact power of ten and
 // rounded to d digits; the scaling errs by far less than the distance to a
 // tie that is demanded, so the digits are those of the exactly rounded
@@ -711,6 +754,20 @@ IoStat write_reals(int32_t unit, const Format& f, const T* src, int32_t n) {
         return write(unit, f, {OutItem(src, n)});
     const int w = r.w, d = r.d, e = r.e;
     const Fit fit = f.fit();
+    if constexpr (single && SWAR) {
+        auto fixed3 = [&](auto put) {
+            return write_lines(unit, r, n, [&](int32_t i, char* end) {
+                const double v = src[i];
+                if (!put(end, v) && !fixed_out(end, v, w, d))
+                    via_engine(end, w, [&](std::string& s) { put_fixed(s, v, true, w, d, fit); });
+            });
+        };
+        if (r.kind == Kind::F && d == 3) {
+            if (w == 8) return fixed3([](char* end, double v) { return fixed3_out<8>(end, v); });
+            if (w == 7) return fixed3([](char* end, double v) { return fixed3_out<7>(end, v); });
+            if (w == 6) return fixed3([](char* end, double v) { return fixed3_out<6>(end, v); });
+        }
+    }
     if (r.kind == Kind::F)
         return write_lines(unit, r, n, [&](int32_t i, char* end) {
             const double v = src[i];
