@@ -730,7 +730,7 @@ bool exp_out(char* end, double v, int w, int d, int e) {
 // of a line go from the last to the first.
 template <class Put>
 IoStat write_lines(int32_t unit, const Row& r, int32_t n, Put&& put) {
-    if (n <= 0) return platform::write_line(unit, std::string_view());
+    if (n <= 0) return platform::write_line(unit, std::string_view("", 0));
     constexpr std::size_t LEAD = 32;
     char buf[LEAD + Format::ROW_COLUMNS];
     char* const line = buf + LEAD;

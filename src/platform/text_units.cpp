@@ -231,7 +231,7 @@ IoStat write_line(int32_t unit, std::string_view line) {
             return IoStat::ok;
         }
     }
-    std::memcpy(u->buf.data() + u->end, line.data(), line.size());
+    if (!line.empty()) std::memcpy(u->buf.data() + u->end, line.data(), line.size());  // an empty view may hold no pointer
     u->end += line.size();
     u->buf[u->end++] = '\n';
     return IoStat::ok;
