@@ -183,6 +183,18 @@ public:
     Fit fit() const { return fit_; }
     bool has_marker() const { return has_marker_; }
     double marker() const { return marker_; }
+
+    // A format of one data descriptor repeated, "(kIw)", "(kFw.d)",
+    // "(kEw.dEe)" or "(kAw)" with k * w <= ROW_COLUMNS: the shapes of the
+    // SAO record, which the row statements (notation/rows.h) handle. per_line
+    // is 0 for every other format.
+    static constexpr int ROW_COLUMNS = 512;
+    struct Row {
+        Kind kind = Kind::X;
+        int16_t per_line = 0;
+        int16_t w = 0, d = 0, e = 0;
+    };
+    const Row& row() const { return row_; }
     std::string_view literal(const Desc& d) const { return std::string_view(literals_).substr(d.lit, d.w); }
 
 private:
@@ -196,6 +208,7 @@ private:
     Fit fit_ = Fit::asterisks;
     bool has_marker_ = false;
     double marker_ = 0.0;
+    Row row_;
 };
 
 // Formatted statements on units (see platform/text_units.h).

@@ -190,6 +190,16 @@ Format::Format(std::string_view text, Fit fit) : text_(text), fit_(fit) {
     restart_ = restart;
     for (const Desc& d : descs_) has_data_ = has_data_ || is_data(d.kind);
     ok_ = true;
+
+    // One data descriptor repeated, restarting at the first one.
+    if (descs_.empty()) return;
+    const Desc& d0 = descs_.front();
+    bool row = restart_ == 0 && d0.w > 0 &&
+               (d0.kind == Kind::I || d0.kind == Kind::F || d0.kind == Kind::E || d0.kind == Kind::A) &&
+               descs_.size() * std::size_t(d0.w) <= std::size_t(ROW_COLUMNS);
+    for (const Desc& d : descs_)
+        row = row && d.kind == d0.kind && d.w == d0.w && d.d == d0.d && d.e == d0.e;
+    if (row) row_ = Row{d0.kind, int16_t(descs_.size()), d0.w, d0.d, d0.e};
 }
 
 Format::Format(std::string_view text, Fit fit, double marker) : Format(text, fit) {

@@ -72,9 +72,6 @@ bool parse_int(const char* s, std::size_t n, int64_t& v) {
 // optional sign, digits with or without a point, optional exponent
 // (E or D, optional sign, digits). Without a point the last d digits are
 // decimals.
-constexpr float POW10F[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-constexpr double POW10D[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 template <class T>
 bool parse_real(const char* s, std::size_t n, int d, T& v) {
@@ -211,6 +208,28 @@ void store_text(const InItem& it, int32_t e, std::string_view field, std::size_t
     }
     if (take < L) std::memset(dst + take, ' ', L - take);
 }
+
+}  // namespace
+
+bool int_field(std::string_view field, int64_t& v) {
+    char buf[64];
+    std::size_t n;
+    return squeeze(field, buf, sizeof buf, n) && parse_int(buf, n, v);
+}
+
+bool real_field(std::string_view field, int d, float& v) {
+    char buf[96];
+    std::size_t n;
+    return squeeze(field, buf, sizeof buf, n) && parse_real(buf, n, d, v);
+}
+
+bool real_field(std::string_view field, int d, double& v) {
+    char buf[96];
+    std::size_t n;
+    return squeeze(field, buf, sizeof buf, n) && parse_real(buf, n, d, v);
+}
+
+namespace {
 
 // ---------------------------------------------------------------- input engine
 

@@ -27,6 +27,8 @@ void put_field(std::string& line, const char* s, std::size_t n, int w) {
     line.append(s, n);
 }
 
+}  // namespace
+
 void put_int(std::string& line, int64_t v, int w) {
     char buf[24];
     char* end = buf + sizeof buf;
@@ -35,6 +37,8 @@ void put_int(std::string& line, int64_t v, int w) {
     if (v < 0) *--p = '-';
     put_field(line, p, std::size_t(end - p), w);
 }
+
+namespace {
 
 void put_hex(std::string& line, uint64_t v, int w) {
     char buf[24];
@@ -47,8 +51,6 @@ void put_hex(std::string& line, uint64_t v, int w) {
     put_field(line, p, std::size_t(end - p), w);
 }
 
-constexpr double POW10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
-
 // v with d decimals into buf (at least 400 bytes), point always written,
 // leading 0 before the point included; no minus sign when the result is
 // zero. Returns the length, or 0 when the value cannot be shown (not
@@ -57,8 +59,8 @@ std::size_t fixed_text(char* buf, double v, bool single, int d) {
     if (!std::isfinite(v)) return 0;
     // A float times 10^d (d <= 8) is exact in double: round it directly,
     // halves away from zero.
-    if (single && d <= 8 && std::fabs(v) * POW10[d] < 9.0e15) {
-        int64_t n = std::llround(v * POW10[d]);
+    if (single && d <= 8 && std::fabs(v) * POW10D[d] < 9.0e15) {
+        int64_t n = std::llround(v * POW10D[d]);
         uint64_t mag = n < 0 ? uint64_t(-n) : uint64_t(n);
         char tmp[32];
         char* end = tmp + sizeof tmp;
@@ -99,6 +101,8 @@ std::size_t drop_lead_zero(char* s, std::size_t n) {
     return n;
 }
 
+}  // namespace
+
 // False, with nothing written, when the value cannot be shown in the field.
 bool put_fixed(std::string& line, double v, bool single, int w, int d, Fit fit) {
     char buf[400];
@@ -114,6 +118,8 @@ bool put_fixed(std::string& line, double v, bool single, int w, int d, Fit fit) 
     }
     return false;
 }
+
+namespace {
 
 // 0.ddd...E+ee form with `digits` mantissa digits and at least `e` exponent
 // digits (more when the exponent needs them). Returns the length, 0 when
@@ -166,6 +172,8 @@ std::size_t exp_digits(const char* s, std::size_t n) {
     return n - k;
 }
 
+}  // namespace
+
 // False, with nothing written, when the value cannot be shown in the field.
 bool put_exp(std::string& line, double v, int w, int d, int e, Fit fit) {
     char buf[440];
@@ -200,6 +208,8 @@ void put_real(std::string& line, const Format& f, const Format::Desc& d, double 
     if (f.has_marker() && put(f.marker())) return;
     line.append(std::size_t(d.w), '*');
 }
+
+namespace {
 
 void put_text(std::string& line, const char* s, int len, int w) {
     if (w == 0) {
@@ -353,7 +363,7 @@ bool shows(const Format& f, double v, bool single) {
         // (the columns before the point hold the sign and the integer digits).
         if (d.kind == Format::Kind::F) {
             const int digits = d.w - d.d - 1 - (v < 0.0 ? 1 : 0);
-            if (digits >= 1 && digits <= 8 && std::fabs(v) < POW10[digits] - 1.0) return true;
+            if (digits >= 1 && digits <= 8 && std::fabs(v) < POW10D[digits] - 1.0) return true;
         }
         std::string& scratch = SHOWN;
         scratch.clear();

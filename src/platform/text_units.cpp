@@ -22,12 +22,17 @@ namespace kolm::platform {
 namespace {
 
 constexpr std::size_t BUFSZ = 1 << 16;
+// A line of MAX_LINE characters and its CR LF always fits the buffer, which
+// therefore never grows.
+static_assert(MAX_LINE + 2 < BUFSZ);
 
 struct Unit {
     int fd = -1;
     UnitMode mode = UnitMode::read;
     bool failed = false;     // a write failed: every later write reports ERR
     bool eof = false;        // the descriptor has reported end of file
+    bool cut_off = false;    // an overlong line did not end: no more input
+    uint64_t long_lines = 0; // lines longer than MAX_LINE met since the open
     std::string path;
     std::string target;      // staged output: the final name
     bool replace = false;    // staged output: an existing target is replaced
@@ -82,7 +87,6 @@ bool refill(Unit& u) {
         u.end -= u.beg;
         u.beg = 0;
     }
-    if (u.end == u.buf.size()) u.buf.resize(u.buf.size() * 2);  // a line longer than the buffer
     for (;;) {
         ssize_t k = ::read(u.fd, u.buf.data() + u.end, u.buf.size() - u.end);
         if (k < 0 && errno == EINTR) continue;
@@ -94,6 +98,28 @@ bool refill(Unit& u) {
         }
         u.end += std::size_t(k);
         return true;
+    }
+}
+
+// Passes over the rest of an overlong line whose first bytes [beg, end) hold
+// no LF. ERR in every case; the input ends when the line does not end within
+// MAX_LINE_SKIP bytes.
+IoStat pass_long_line(Unit& u) {
+    ++u.long_lines;
+    ++u.lines;
+    std::size_t passed = 0;
+    for (;;) {
+        passed += u.end - u.beg;
+        u.beg = u.end = 0;
+        if (passed > MAX_LINE_SKIP) {
+            u.cut_off = true;
+            return IoStat::err;
+        }
+        if (!refill(u)) return IoStat::err;  // the line ended with the file, or the read failed
+        if (const void* nl = std::memchr(u.buf.data(), '\n', u.end)) {
+            u.beg = std::size_t(static_cast<const char*>(nl) - u.buf.data()) + 1;
+            return IoStat::err;
+        }
     }
 }
 
@@ -114,6 +140,8 @@ void attach(int32_t unit, int fd, UnitMode mode, std::string path) {
     u.mode = mode;
     u.failed = false;
     u.eof = false;
+    u.cut_off = false;
+    u.long_lines = 0;
     u.path = std::move(path);
     u.target.clear();
     u.replace = false;
@@ -226,6 +254,7 @@ IoStat rewind_unit(int32_t unit) {
     if (::lseek(u->fd, 0, SEEK_SET) < 0) good = false;
     u->beg = u->end = 0;
     u->eof = false;
+    u->cut_off = false;
     u->lines = 0;
     return good ? IoStat::ok : IoStat::err;
 }
@@ -233,6 +262,7 @@ IoStat rewind_unit(int32_t unit) {
 IoStat read_line(int32_t unit, std::string_view& line) {
     Unit* u = find(unit);
     if (!u || u->mode != UnitMode::read) return IoStat::err;
+    if (u->cut_off) return IoStat::end;
     std::size_t scan = u->beg;
     for (;;) {
         const char* base = u->buf.data();
@@ -241,12 +271,18 @@ IoStat read_line(int32_t unit, std::string_view& line) {
             std::size_t pos = std::size_t(static_cast<const char*>(nl) - base);
             std::size_t len = pos - u->beg;
             if (len > 0 && base[pos - 1] == '\r') --len;
-            line = std::string_view(base + u->beg, len);
+            const std::size_t start = u->beg;
             u->beg = pos + 1;
             ++u->lines;
+            if (len > MAX_LINE) {
+                ++u->long_lines;
+                return IoStat::err;
+            }
+            line = std::string_view(base + start, len);
             return IoStat::ok;
         }
         std::size_t done = u->end - u->beg;  // bytes of the line seen so far
+        if (done > MAX_LINE + 1) return pass_long_line(*u);  // more than the line and its CR
         if (!refill(*u)) {
             if (errno != 0) return IoStat::err;
             if (u->end == u->beg) return IoStat::end;
@@ -256,6 +292,10 @@ IoStat read_line(int32_t unit, std::string_view& line) {
             line = std::string_view(u->buf.data() + u->beg, len);
             u->beg = u->end;
             ++u->lines;
+            if (len > MAX_LINE) {
+                ++u->long_lines;
+                return IoStat::err;
+            }
             return IoStat::ok;
         }
         scan = u->beg + done;
@@ -265,6 +305,11 @@ IoStat read_line(int32_t unit, std::string_view& line) {
 int64_t lines_read(int32_t unit) {
     const Unit* u = find(unit);
     return u ? u->lines : 0;
+}
+
+uint64_t long_lines(int32_t unit) {
+    const Unit* u = find(unit);
+    return u ? u->long_lines : 0;
 }
 
 IoStat write_line(int32_t unit, std::string_view line) {
@@ -281,7 +326,7 @@ IoStat write_line(int32_t unit, std::string_view line) {
             return IoStat::ok;
         }
     }
-    std::memcpy(u->buf.data() + u->end, line.data(), line.size());
+    if (!line.empty()) std::memcpy(u->buf.data() + u->end, line.data(), line.size());  // an empty view may hold no pointer
     u->end += line.size();
     u->buf[u->end++] = '\n';
     return IoStat::ok;

@@ -7,6 +7,12 @@
 // them) read alike; a last line without terminator is still a line. Output
 // lines are written with LF.
 //
+// Input lines are bounded (MAX_LINE): a longer line reads as ERR and is
+// passed over to its end without being kept, so the next read starts on the
+// line after it; a line still without end after MAX_LINE_SKIP bytes ends the
+// unit's input. An input without line ends (a device, a damaged file) thus
+// costs bounded memory and time.
+//
 // Output is buffered per unit. A write error (disk full, unit not open, unit
 // opened for reading) is reported by the call that meets it and sticks to
 // the unit: every later write, flush and the close report ERR as well, so a
@@ -23,6 +29,7 @@
 // kolm::platform::stop_program.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,6 +53,11 @@ inline constexpr int32_t MAX_UNIT = 99;
 
 // Open failure of an input that is not a regular file.
 inline constexpr int NOT_REGULAR_FILE = -1;
+// Longest input line, in characters without its terminator (a full path
+// fits; every line the system writes is far shorter).
+inline constexpr std::size_t MAX_LINE = 8192;
+// Bytes of an overlong line passed over before the unit's input ends.
+inline constexpr std::size_t MAX_LINE_SKIP = std::size_t(16) << 20;
 
 // Opens path on the unit. A unit already open is closed first (kept).
 // Returns 0 on success, else the system error number (EINVAL for a unit
@@ -81,11 +93,16 @@ IoStat rewind_unit(int32_t unit);
 
 // Next line without its terminator. The view stays valid until the next
 // call on the same unit. END at the end of the file; ERR when the unit is
-// not open for reading or the read fails.
+// not open for reading, the read fails, or the line is longer than MAX_LINE
+// (the line is then passed over; a line that does not end within
+// MAX_LINE_SKIP bytes ends the input: END from the next call on).
 IoStat read_line(int32_t unit, std::string_view& line);
 
 // Lines read from the unit since it was opened or rewound.
 int64_t lines_read(int32_t unit);
+// Lines longer than MAX_LINE met on the unit since it was opened (0 when it
+// is not open): a caller tells by the count whether its failed read met one.
+uint64_t long_lines(int32_t unit);
 
 // Appends one line and its LF.
 IoStat write_line(int32_t unit, std::string_view line);

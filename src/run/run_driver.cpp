@@ -197,7 +197,9 @@ bool blank_index(const SaoRecord& r) {
 }
 
 // Why the reader gave no record.
-std::string read_fault(const SaoReadState& why, const SaoRecord& r) {
+std::string read_fault(const SaoReadState& why, const SaoRecord& r, bool long_line) {
+    // A line beyond the input's bound reads as a line that does not convert.
+    if (long_line) return "A LINE IS LONGER THAN " + std::to_string(platform::MAX_LINE) + " CHARACTERS";
     switch (why.fault) {
         case SaoFault::bad_index:
             if (blank_index(r)) return "ITS INDEX IS BLANK";
@@ -274,8 +276,10 @@ FileEnd one_record() {
     clear_record(RECORD);
     reset_traces();
     const int64_t before = platform::lines_read(s.INUNIT);
+    const uint64_t long_before = platform::long_lines(s.INUNIT);
     READSAO(s.IEND, s.INUNIT, RECORD, s.FOUND, SCLCHR.IERR);
     const int64_t consumed = platform::lines_read(s.INUNIT) - before;
+    const bool long_line = platform::long_lines(s.INUNIT) != long_before;
     const SaoReadState& why = SAOREAD;
     if (why.fault == SaoFault::end || why.fault == SaoFault::truncated) {
         const FileEnd end = at_end(consumed);
@@ -298,12 +302,12 @@ FileEnd one_record() {
     }
     if (SCLCHR.IERR == 1) {
         if (s.FOUND == 0) {
-            ends_file("IS REJECTED: " + read_fault(why, RECORD));
+            ends_file("IS REJECTED: " + read_fault(why, RECORD, long_line));
             return FileEnd::end_of_file;
         }
         // A broken record after good ones: not inverted, not written; the
         // reader finds the next record's index.
-        record_skipped("COULD NOT BE READ (" + read_fault(why, RECORD) + "): SKIPPED");
+        record_skipped("COULD NOT BE READ (" + read_fault(why, RECORD, long_line) + "): SKIPPED");
         return FileEnd::next_record;
     }
     if (const std::string why = unwritable_value(RECORD); !why.empty()) {

@@ -3,6 +3,7 @@
 
 #include "blocks/numeric.h"
 #include "blocks/run_state.h"
+#include "notation/rows.h"
 #include "sao/sao_record.h"
 
 namespace kolm {
@@ -20,10 +21,12 @@ using fmt::ItemType;
 // cap stored, the rest read and dropped; dst null drops all). Sets over
 // when n exceeds cap.
 template <class T>
-IoStat read_values(int32_t unit, const fmt::Format& f, T* dst, int32_t n, int32_t cap, bool& over) {
+IoStat read_values(SaoEngine engine, int32_t unit, const fmt::Format& f, T* dst, int32_t n, int32_t cap,
+                   bool& over) {
     if (n < 0) n = 0;
     int32_t keep = dst ? std::min(n, cap) : 0;
     if (n > keep && dst) over = true;
+    if (engine == SaoEngine::rows) return fmt::read_row(unit, f, dst, keep, n);
     constexpr ItemType type = std::is_same_v<T, int32_t> ? ItemType::i32
                               : std::is_same_v<T, float> ? ItemType::f32
                                                          : ItemType::f64;
@@ -31,31 +34,49 @@ IoStat read_values(int32_t unit, const fmt::Format& f, T* dst, int32_t n, int32_
     return fmt::read(unit, f, std::span<const InItem>(items, 2));
 }
 
-IoStat read_chars(int32_t unit, const fmt::Format& f, char* dst, int32_t n, int32_t cap, bool& over) {
+IoStat read_chars(SaoEngine engine, int32_t unit, const fmt::Format& f, char* dst, int32_t n, int32_t cap,
+                  bool& over) {
     if (n < 0) n = 0;
     int32_t keep = std::min(n, cap);
     if (n > keep) over = true;
+    if (engine == SaoEngine::rows) return fmt::read_row_texts(unit, f, dst, 1, keep, n);
     InItem items[2] = {InItem::chars(dst, keep), InItem::skip(ItemType::chars, n - keep, 1)};
     return fmt::read(unit, f, std::span<const InItem>(items, 2));
+}
+
+// One 120-character line of group 2.
+IoStat read_text_line(SaoEngine engine, int32_t unit, char* dst) {
+    const fmt::Format& f = sao_slot_format(3, 2, false);
+    if (engine == SaoEngine::rows) return fmt::read_row_texts(unit, f, dst, SAO_TEXT, 1, 1);
+    return fmt::read(unit, f, {InItem::text(dst, SAO_TEXT)});
+}
+
+IoStat read_index(SaoEngine engine, int32_t unit, SaoRecord& rec) {
+    bool over = false;
+    return read_values(engine, unit, sao_index_format(), rec.DFI.data(), SAO_NDFI, SAO_NDFI, over);
 }
 
 }  // namespace
 
 void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_t& IERR) {
+    read_sao(IEND, unit, rec, FOUND, IERR, SaoEngine::rows);
+}
+
+void read_sao(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_t& IERR, SaoEngine engine) {
     IERR = 1;
     SaoReadState& why = SAOREAD;
     why = SaoReadState{SaoFault::end, 0, 0, 0};
 
     // The index; a line that does not read drops the line after it as text.
     for (;;) {
-        IoStat st = fmt::read(unit, sao_index_format(), {fmt::in(rec.DFI, SAO_NDFI)});
+        IoStat st = read_index(engine, unit, rec);
         if (st == IoStat::ok) break;
         if (st == IoStat::end) {
             IEND = 1;
             return;
         }
         ++why.skipped;
-        if (fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L1.data(), SAO_TEXT)}) != IoStat::ok) {
+        if (read_text_line(engine, unit, rec.G2L1.data()) != IoStat::ok) {
             IEND = 1;
             return;
         }
@@ -88,44 +109,43 @@ void READSAO(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_
             const SaoGroup& second = SAO_GROUPS[g + 1];
             const SaoGroup& third = SAO_GROUPS[g + 2];
             const int32_t n2 = rec.DFI(g + 1), n3 = rec.DFI(g + 2);
-            st = read_values(unit, sao_slot_format(row.slot_in, fcode, false), a.reals, n, row.cap_read, over);
+            st = read_values(engine, unit, sao_slot_format(row.slot_in, fcode, false), a.reals, n, row.cap_read, over);
             if (st == IoStat::ok)
-                st = read_values(unit, sao_slot_format(second.slot_in, fcode, false), second.arrays(rec).reals, n2,
+                st = read_values(engine, unit, sao_slot_format(second.slot_in, fcode, false), second.arrays(rec).reals, n2,
                                  second.cap_read, over);
             if (st == IoStat::ok)
-                st = read_values<float>(unit, sao_slot_format(third.slot_in, fcode, false), nullptr, n3, 0, over);
+                st = read_values<float>(engine, unit, sao_slot_format(third.slot_in, fcode, false), nullptr, n3, 0, over);
         } else if (n <= 0) {
             continue;
         } else if (g == 2) {
-            st = fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L1.data(), SAO_TEXT)});
-            if (st == IoStat::ok && n == 2)
-                st = fmt::read(unit, sao_slot_format(3, 2, false), {InItem::text(rec.G2L2.data(), SAO_TEXT)});
+            st = read_text_line(engine, unit, rec.G2L1.data());
+            if (st == IoStat::ok && n == 2) st = read_text_line(engine, unit, rec.G2L2.data());
         } else if (g == 40) {
             if (code >= 2)
-                st = read_values(unit, sao_slot_format(12, code, false), a.dbls, n, row.cap_read, over);
+                st = read_values(engine, unit, sao_slot_format(12, code, false), a.dbls, n, row.cap_read, over);
             else
-                st = read_values(unit, sao_slot_format(9, code, false), a.reals, n, SAO_SHORT, over);
+                st = read_values(engine, unit, sao_slot_format(9, code, false), a.reals, n, SAO_SHORT, over);
         } else {
             const fmt::Format& f = sao_slot_format(row.slot_in, fcode, false);
             switch (row.kind) {
                 case SaoKind::H:
                     if (code >= 2) {
-                        st = read_values(unit, f, a.reals, n, row.cap_real, over);
+                        st = read_values(engine, unit, f, a.reals, n, row.cap_real, over);
                         if (row.both_heights) {
                             int32_t m = std::min(n, int32_t(row.cap_read));
                             for (int32_t i = 0; i < m; ++i) a.ints[i] = trunc_i32(a.reals[i]);
                         }
                     } else {
-                        st = read_values(unit, f, a.ints, n, row.cap_read, over);
+                        st = read_values(engine, unit, f, a.ints, n, row.cap_read, over);
                         if (row.both_heights) {
                             int32_t m = std::min(n, int32_t(row.cap_real));
                             for (int32_t i = 0; i < m; ++i) a.reals[i] = float(a.ints[i]);
                         }
                     }
                     break;
-                case SaoKind::I: st = read_values(unit, f, a.ints, n, row.cap_read, over); break;
-                case SaoKind::R: st = read_values(unit, f, a.reals, n, row.cap_read, over); break;
-                case SaoKind::A: st = read_chars(unit, f, a.chars, n, row.cap_read, over); break;
+                case SaoKind::I: st = read_values(engine, unit, f, a.ints, n, row.cap_read, over); break;
+                case SaoKind::R: st = read_values(engine, unit, f, a.reals, n, row.cap_read, over); break;
+                case SaoKind::A: st = read_chars(engine, unit, f, a.chars, n, row.cap_read, over); break;
                 default: break;
             }
         }

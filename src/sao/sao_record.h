@@ -216,6 +216,15 @@ struct SaoReadState {
 };
 extern SaoReadState SAOREAD;
 
+// The statements READSAO and WRITSAO read and write with: the row
+// statements made for the record's formats (notation/rows.h), or the
+// generic engine, the reference they are checked against.
+enum class SaoEngine : uint8_t { rows, generic };
+
+// READSAO and WRITSAO through the given statements.
+void read_sao(int32_t& IEND, int32_t unit, SaoRecord& rec, int16_t& FOUND, int16_t& IERR, SaoEngine engine);
+[[nodiscard]] fmt::IoStat write_sao(int32_t unit, SaoRecord& rec, SaoEngine engine);
+
 // Writes rec to the unit under the formats of its version code (the run
 // driver sets 5). Sets DFI(8), DFI(13), DFI(18) and element 1 of G8, G13,
 // G18, R8, R13, R18 to 0 (true heights are never written). Groups 53 and 60

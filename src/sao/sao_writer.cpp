@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "blocks/numeric.h"
+#include "notation/rows.h"
 #include "sao/sao_record.h"
 
 namespace kolm {
@@ -13,6 +14,19 @@ using fmt::OutItem;
 
 // Electron density in cm^-3 of a plasma frequency in MHz.
 inline float density(float fp) { return 12380.0f * fp * fp; }
+
+// One group statement of n values.
+template <class T>
+IoStat write_values(SaoEngine engine, int32_t unit, const fmt::Format& f, const T* src, int32_t n) {
+    if (engine == SaoEngine::rows) return fmt::write_row(unit, f, src, n);
+    return fmt::write(unit, f, {OutItem(src, n)});
+}
+
+// n texts of len characters.
+IoStat write_texts(SaoEngine engine, int32_t unit, const fmt::Format& f, const char* src, int32_t len, int32_t n) {
+    if (engine == SaoEngine::rows) return fmt::write_row_texts(unit, f, src, len, n);
+    return fmt::write(unit, f, {OutItem::texts(src, n, len)});
+}
 
 }  // namespace
 
@@ -48,7 +62,9 @@ bool sao_unwritable_item(const SaoRecord& rec, SaoItem& bad) {
     return false;
 }
 
-IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
+IoStat WRITSAO(int32_t unit, SaoRecord& rec) { return write_sao(unit, rec, SaoEngine::rows); }
+
+IoStat write_sao(int32_t unit, SaoRecord& rec, SaoEngine engine) {
     const int32_t code = rec.DFI(80);
     const int32_t col = code == 0 || code == 1 ? code : 2;
 
@@ -65,7 +81,7 @@ IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
         if (g != 2) idx(g) = std::min(idx(g), int32_t(SAO_GROUPS[g].cap_write));
     if (col < 2) idx(40) = 0;
 
-    IoStat st = fmt::write(unit, sao_index_format(), {fmt::out(idx, SAO_NDFI)});
+    IoStat st = write_values(engine, unit, sao_index_format(), idx.data(), SAO_NDFI);
     float derived[MAXNH];  // groups 53 and 60: every point of the N(h) table
     for (int g = 1; g <= SAO_NGROUPS && st == IoStat::ok; ++g) {
         const int32_t n = idx(g);
@@ -85,29 +101,28 @@ IoStat WRITSAO(int32_t unit, SaoRecord& rec) {
             const float* fp = second.arrays(rec).reals;
             const int32_t n2 = std::max(idx(g + 1), 0), n3 = std::max(idx(g + 2), 0);
             for (int32_t i = 0; i < n3; ++i) derived[i] = density(fp[i]);
-            st = fmt::write(unit, sao_slot_format(row.slot_out, fcode, true), {OutItem(a.reals, n)});
+            st = write_values(engine, unit, sao_slot_format(row.slot_out, fcode, true), a.reals, n);
+            if (st == IoStat::ok) st = write_values(engine, unit, sao_slot_format(second.slot_out, fcode, true), fp, n2);
             if (st == IoStat::ok)
-                st = fmt::write(unit, sao_slot_format(second.slot_out, fcode, true), {OutItem(fp, n2)});
-            if (st == IoStat::ok)
-                st = fmt::write(unit, sao_slot_format(third.slot_out, fcode, true), {OutItem(derived, n3)});
+                st = write_values(engine, unit, sao_slot_format(third.slot_out, fcode, true), derived, n3);
             continue;
         }
         if (n <= 0 || row.slot_out == 0) continue;
         if (g == 2) {
-            st = fmt::write(unit, sao_slot_format(3, 2, true), {std::string_view(rec.G2L1.data(), SAO_TEXT)});
-            if (st == IoStat::ok && n == 2)
-                st = fmt::write(unit, sao_slot_format(3, 2, true), {std::string_view(rec.G2L2.data(), SAO_TEXT)});
+            const fmt::Format& f = sao_slot_format(3, 2, true);
+            st = write_texts(engine, unit, f, rec.G2L1.data(), SAO_TEXT, 1);
+            if (st == IoStat::ok && n == 2) st = write_texts(engine, unit, f, rec.G2L2.data(), SAO_TEXT, 1);
             continue;
         }
         const fmt::Format& f = sao_slot_format(row.slot_out, fcode, true);
         switch (row.kind) {
             case SaoKind::H:
-                st = col >= 2 ? fmt::write(unit, f, {OutItem(a.reals, n)}) : fmt::write(unit, f, {OutItem(a.ints, n)});
+                st = col >= 2 ? write_values(engine, unit, f, a.reals, n) : write_values(engine, unit, f, a.ints, n);
                 break;
-            case SaoKind::I: st = fmt::write(unit, f, {OutItem(a.ints, n)}); break;
-            case SaoKind::R: st = fmt::write(unit, f, {OutItem(a.reals, n)}); break;
-            case SaoKind::D: st = fmt::write(unit, f, {OutItem(a.dbls, n)}); break;
-            case SaoKind::A: st = fmt::write(unit, f, {OutItem::chars(a.chars, n)}); break;
+            case SaoKind::I: st = write_values(engine, unit, f, a.ints, n); break;
+            case SaoKind::R: st = write_values(engine, unit, f, a.reals, n); break;
+            case SaoKind::D: st = write_values(engine, unit, f, a.dbls, n); break;
+            case SaoKind::A: st = write_texts(engine, unit, f, a.chars, 1, n); break;
             default: break;
         }
     }

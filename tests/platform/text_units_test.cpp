@@ -1,7 +1,10 @@
 // Units on text files: line ends, buffering, write errors, stop handling.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,11 +67,16 @@ TEST_F(TextUnits, ReadsLfCrlfMixedAndAnUnterminatedLastLine) {
     EXPECT_EQ(read_line(1, line), IoStat::err);  // closed
 }
 
-TEST_F(TextUnits, LinesLongerThanTheBufferAndAcrossItsEdge) {
-    std::string big(200000, 'x');
+TEST_F(TextUnits, LinesAcrossTheBufferEdgeAndOverlongLines) {
+    // Lines of up to MAX_LINE characters read whole, also across the edge of
+    // the input buffer; a longer one is ERR and passed over, once counted, and
+    // the line after it reads. Output lines have no bound.
+    const std::string longest(MAX_LINE, 'x');
+    const std::string over(MAX_LINE + 1, 'y');
+    const std::string big(200000, 'z');
     std::string content;
     for (int i = 0; i < 3000; ++i) content += std::to_string(i) + "\n";
-    content += big + "\r\nend\n";
+    content += longest + "\r\n" + over + "\n" + big + "\r\nend\n" + longest + "\n" + over;
     ASSERT_EQ(open_unit(2, file("big.txt", content), UnitMode::read), 0);
     std::string_view line;
     for (int i = 0; i < 3000; ++i) {
@@ -76,9 +84,18 @@ TEST_F(TextUnits, LinesLongerThanTheBufferAndAcrossItsEdge) {
         ASSERT_EQ(line, std::to_string(i));
     }
     ASSERT_EQ(read_line(2, line), IoStat::ok);
-    EXPECT_EQ(line.size(), big.size());
+    EXPECT_EQ(line, longest);
+    EXPECT_EQ(long_lines(2), 0u);
+    EXPECT_EQ(read_line(2, line), IoStat::err);  // one character too many
+    EXPECT_EQ(read_line(2, line), IoStat::err);  // far longer than the buffer
+    EXPECT_EQ(long_lines(2), 2u);
     ASSERT_EQ(read_line(2, line), IoStat::ok);
     EXPECT_EQ(line, "end");
+    ASSERT_EQ(read_line(2, line), IoStat::ok);
+    EXPECT_EQ(line, longest);
+    EXPECT_EQ(read_line(2, line), IoStat::err);  // the last line, without terminator
+    EXPECT_EQ(read_line(2, line), IoStat::end);
+    EXPECT_EQ(long_lines(2), 3u);
 
     std::string out = file("big_out.txt");
     ASSERT_EQ(open_unit(3, out, UnitMode::write), 0);
@@ -87,6 +104,49 @@ TEST_F(TextUnits, LinesLongerThanTheBufferAndAcrossItsEdge) {
     EXPECT_EQ(write_line(3, "b"), IoStat::ok);
     EXPECT_EQ(close_unit(3), IoStat::ok);
     EXPECT_EQ(slurp(out), "a\n" + big + "\nb\n");
+}
+
+// Peak resident memory of the process in kB.
+long peak_kb() {
+    struct rusage ru;
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;
+}
+
+TEST_F(TextUnits, InputWithoutLineEndsCostsBoundedMemoryAndTime) {
+    // A file of 40 MB without a line end: ERR once, then the input ends
+    // after MAX_LINE_SKIP bytes; no line is kept in memory. (A device that
+    // never ends a line is no regular file and is refused at the open.)
+    const std::string p = file("noline.txt");
+    {
+        std::ofstream f(p, std::ios::binary);
+        const std::string chunk(1 << 20, 'a');
+        for (int i = 0; i < 40; ++i) f << chunk;
+    }
+    const long before = peak_kb();
+    const auto start = std::chrono::steady_clock::now();
+    std::string_view line;
+    ASSERT_EQ(open_unit(4, p, UnitMode::read), 0);
+    EXPECT_EQ(read_line(4, line), IoStat::err);
+    EXPECT_EQ(read_line(4, line), IoStat::end);
+    EXPECT_EQ(long_lines(4), 1u);
+    EXPECT_EQ(close_unit(4), IoStat::ok);
+    if (fs::exists("/dev/zero")) {
+        EXPECT_EQ(open_unit(4, "/dev/zero", UnitMode::read), NOT_REGULAR_FILE);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_LT(peak_kb() - before, 8 * 1024) << "kB more at the peak";
+
+    // A line that ends after the first megabytes is passed over.
+    const std::string q = file("late.txt", std::string(5 << 20, 'b') + "\nafter\n");
+    ASSERT_EQ(open_unit(4, q, UnitMode::read), 0);
+    EXPECT_EQ(read_line(4, line), IoStat::err);
+    ASSERT_EQ(read_line(4, line), IoStat::ok);
+    EXPECT_EQ(line, "after");
+    // Rewinding reads the file again from its start.
+    ASSERT_EQ(rewind_unit(4), IoStat::ok);
+    EXPECT_EQ(read_line(4, line), IoStat::err);
+    EXPECT_EQ(long_lines(4), 2u);
 }
 
 TEST_F(TextUnits, WriteEmptiesAppendContinuesRemoveDeletes) {

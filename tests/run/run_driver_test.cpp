@@ -220,6 +220,27 @@ TEST_F(RunTest, UnreadableRecordAfterAGoodOneIsSkipped) {
     EXPECT_EQ(back[1]->G3(12), '3');
 }
 
+// A line beyond the input's bound (here the index of record 2 padded to
+// 10,000 columns) makes its record unreadable with that reason; the retry
+// finds record 3.
+TEST_F(RunTest, OverlongLineSkipsItsRecordWithItsReason) {
+    make_file("in.SAO", 3);
+    std::string text = wd.read("in.SAO");
+    const std::string first_index = text.substr(0, 3);
+    std::size_t second = text.find(first_index, 1);
+    while (second != std::string::npos && text[second - 1] != '\n') second = text.find(first_index, second + 1);
+    ASSERT_NE(second, std::string::npos);
+    text.insert(text.find('\n', second), std::string(10000, ' '));
+    wd.write("in.SAO", text);
+    run("text 1000 in.SAO\ntext 1022 out.SAO\nclick 1\n");
+    EXPECT_NE(err.find("RECORD 2 OF in.SAO COULD NOT BE READ (A LINE IS LONGER THAN 8192 CHARACTERS): SKIPPED"),
+              std::string::npos)
+        << err;
+    const Records back = read_all(wd.at("out.SAO"));
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1]->G3(12), '3');
+}
+
 // A record in the digit layout (group 3 of 55 columns) goes out with the
 // rebuilt 77-column group 3; the columns moved in from beyond the digits are
 // blanks, never bytes the record did not hold.
