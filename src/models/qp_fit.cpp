@@ -36,6 +36,7 @@ struct QpfitState {
     int16_t LSTAGE;                  // slot of the first segment of this stage plus one
     int16_t IVALLEY;                 // the valley was reached in this pass
     float ESAVE;                     // accuracy of the pass
+    QpTerms terms;                   // the growths' terms of the points of this fit
 };
 QpfitState QPSTATE;
 const RunStateReset reset_qpfit([] { QPSTATE = QpfitState{}; });
@@ -79,12 +80,12 @@ int16_t join_below(int16_t K1, int16_t K2, int16_t KOUT, float E) {
     int16_t KBEST = 9999, KNEW = 0;
     for (int16_t KT = KOUT; KT <= K2 - 1; ++KT) {
         int16_t K12 = 0;
-        QPFIT12(K1, KT, K12, S.YFIT, S.DYFIT, S.YFIT2, S.DYFIT2, E);
+        QPFIT12(K1, KT, K12, S.YFIT, S.DYFIT, S.YFIT2, S.DYFIT2, E, &S.terms);
         if (K12 == KT) continue;
         if (K12 == K1) return KT;
         for (int16_t KU = K12; KU <= KT - 1; ++KU) {
             int16_t K13 = 0;
-            QPFIT13(K1, KU, K13, S.YFIT2, S.DYFIT2, E);
+            QPFIT13(K1, KU, K13, S.YFIT2, S.DYFIT2, E, &S.terms);
             if (K13 == KU) continue;
             if (K13 == K1) return KT;
             if (K13 < KBEST) {
@@ -103,7 +104,7 @@ int16_t join_above(int16_t K1, int16_t K2, int16_t KOUT, float E) {
     int16_t KBEST = 0, KNEW = 0;
     for (int16_t KT = KOUT; KT >= K1 + 1; --KT) {
         int16_t K22 = 0;
-        QPFIT22(KT, K2, K22, S.YFIT, S.DYFIT, E);
+        QPFIT22(KT, K2, K22, S.YFIT, S.DYFIT, E, &S.terms);
         if (K22 == K2) return KT;
         if (K22 > KBEST) {
             KBEST = K22;
@@ -122,7 +123,7 @@ bool e_upper_and_valley(int16_t KE, int16_t KV1, int16_t KV2, double YV2, float 
     S.DYFIT(KE) = 0.0;
     S.DYFIT(KV1) = 0.0;
     for (;;) {
-        QPFIT21(K1, K2, KOUT, S.YFIT, S.DYFIT, S.ERRPT, E);
+        QPFIT21(K1, K2, KOUT, S.YFIT, S.DYFIT, S.ERRPT, E, &S.terms);
         if (KOUT == K1) return false;
         if (KOUT == K2) break;
         const int16_t KNEW = KOUT == K1 + 1 ? KOUT : join_above(K1, K2, KOUT, E);
@@ -161,7 +162,7 @@ bool fit_pass(int16_t KE, int16_t KV1, int16_t KV2, int16_t N, float& E) {
         // 3. Growth from the anchor K2 towards the stage limit K1.
         const int16_t K1SAVE = K1;
         int16_t KOUT = 0, KNEW = 0;
-        QPFIT11(K1, K2, KOUT, S.YFIT, S.DYFIT, S.ERRPT, E);
+        QPFIT11(K1, K2, KOUT, S.YFIT, S.DYFIT, S.ERRPT, E, &S.terms);
         if (KOUT != K2) {
             // b. The last segment: the E bottomside reached down to half its points.
             if (K2 == 2 || (K2 <= KE && KOUT <= K2 / 2)) return place(KOUT, K2, KE, KV1, KV2, S.ERRPT(KOUT));
@@ -286,6 +287,7 @@ void DOFITTING(int16_t& KE, int16_t& KV1, int16_t& KV2, int16_t& N, float& E) {
     QPRES.NSEG = 0;
     if (!(KE >= 1 && KE < KV1 && KV1 < KV2 && KV2 < N && N <= MAXQPPTS)) return;
     QPSTATE.ESAVE = E;
+    QPSTATE.terms.clear();  // the points are those of this fit
     for (;;) {
         if (fit_pass(KE, KV1, KV2, N, E)) {
             order_segments();

@@ -4,7 +4,10 @@
 #include "models/qp_solvers.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstring>
+#include <memory>
 
 #include "blocks/numeric.h"
 #include "blocks/peltartrueh.h"
@@ -86,28 +89,16 @@ float segment_error(int k0, int i, const Coefficients& m) {
     return float(worst);
 }
 
-// The values of A for which every relative residual so far stays within T.
-// With the model in the anchored form, Y0 - D0 dx + A dx**2 (dx = X0 - x),
-// point j allows (r_j - T y_j) / dx_j**2 <= A <= (r_j + T y_j) / dx_j**2,
-// r_j = y_j - Y0 + D0 dx_j; a point at the anchor's radius allows every A
-// or none.
-struct Bounds {
-    double T;
-    double lo = -INFINITY, hi = INFINITY;
+// Two doubles operated on lane by lane (each lane rounds as the scalar
+// operation does), and the lanes' comparison results.
+typedef double v2 __attribute__((vector_size(16)));
+using m2 = decltype(v2{} < v2{});
 
-    void add(double r, double y, double dx) {
-        const double d = dx * dx;
-        if (d > 0.0) {
-            const double inv = 1.0 / d;
-            lo = std::max(lo, (r - T * y) * inv);
-            hi = std::min(hi, (r + T * y) * inv);
-        } else if (!(std::fabs(r) <= T * y)) {
-            lo = INFINITY;
-        }
-    }
-    // Whether A = N / S3 (S3 > 0) lies within.
-    bool contains(double N, double S3) const { return (N >= lo * S3) & (N <= hi * S3); }
-};
+v2 load2(const double* p) {
+    v2 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
 
 // What a growth records at each point tried: the model value and slope
 // and the segment error (the growing segment), the model value and slope
@@ -120,82 +111,220 @@ struct Record {
     QpErrors* errpt = nullptr;
 };
 
+// A growth: the anchor k0 with value Y0 and slope D0, the accuracy E and
+// the largest relative residual T that passes it.
+struct Anchor {
+    int16_t k0;
+    double X0, Y0, D0, T;
+    float E;
+};
+
+// What the growth carries from point to point: S1 = sum (y - Y0) dx**2 /
+// y**2, and the bounds lo..hi on A of the points taken (see grow).
+struct Run {
+    double S1 = 0.0, lo = -INFINITY, hi = INFINITY;
+};
+
+// Point t of the growth: whether it is taken.
+template <Keep KEEP, int STEP>
+inline bool take(int t, const Anchor& a, const QpTerms::Row& row, Run& run, const Record& rec) {
+    const int i = a.k0 + STEP * t, u = t - 1;
+    const double y = row.y[u], yd = y - a.Y0, dx = row.dx[u], D0 = a.D0;
+    run.S1 += yd * row.w[u];
+    // A = N / S3; a point at the anchor's own radius gives A = 0.
+    const bool curved = row.S3[u] > 0.0;
+    const double N = curved ? row.S2[u] * D0 + run.S1 : 0.0, S3 = curved ? row.S3[u] : 1.0;
+    Coefficients m{};
+    if constexpr (KEEP != Keep::nothing) {
+        const double A = curved ? N / S3 : 0.0;
+        m = {A, D0 - 2.0 * A * a.X0, (A * a.X0 - D0) * a.X0 + a.Y0};
+        const double x = QPWORK.XQ(i);
+        (*rec.yfit)(i) = m.at(x);
+        (*rec.dyfit)(i) = m.slope(x);
+    }
+    // The slope is linear in x, D0 at the anchor and D0 - 2 A dx here
+    // (taken times S3): the vertex lies strictly between the two exactly
+    // when the slopes have opposite signs.
+    const double slope = D0 * S3 - 2.0 * N * dx;
+    const bool slope_ok = STEP < 0 ? slope <= 0.0 : slope >= 0.0;
+    const bool vertex_between = D0 * slope < 0.0;
+    const bool ok = y < a.Y0 && slope_ok && !vertex_between;
+    if constexpr (KEEP == Keep::errors) {
+        const float err = segment_error(a.k0, i, m);
+        (*rec.errpt)(i) = err;
+        return ok && err <= a.E;
+    } else {
+        const double r = yd + D0 * dx, ty = a.T * y, inv = row.inv[u];
+        if (inv > 0.0) {
+            run.lo = std::max(run.lo, (r - ty) * inv);
+            run.hi = std::min(run.hi, (r + ty) * inv);
+        } else if (!(std::fabs(r) <= ty)) {
+            run.lo = INFINITY;
+        }
+        return ok && (N >= run.lo * S3) & (N <= run.hi * S3);
+    }
+}
+
 // Grows the segment anchored at k0 (value Y0, slope D0) point by point
-// towards limit: downward (limit < k0, the model must fall with height
-// below the anchor: slope <= 0) or upward (slope >= 0). A point is taken
-// while its value lies below the anchor value, the slope condition holds,
-// the parabola's vertex does not lie strictly between the anchor and the
-// point (tested when D0 and A are non-zero), and the segment error is
-// within E. Returns the last point taken: limit when it was reached, k0
-// when none was.
+// towards limit: downward (STEP -1, limit < k0, the model must fall with
+// height below the anchor: slope <= 0) or upward (STEP +1, slope >= 0). A
+// point is taken while its value lies below the anchor value, the slope
+// condition holds, the parabola's vertex does not lie strictly between the
+// anchor and the point (tested when D0 and A are non-zero), and the segment
+// error is within E. Returns the last point taken: limit when it was
+// reached, k0 when none was.
 //
 // The tests run on A = N / S3 without dividing, the slope at the point
 // being D0 - 2 A dx (dx = X0 - x). Where the errors are not recorded, the
-// error test is whether A lies within the bounds of the residuals that pass.
-template <Keep KEEP>
-int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Record& rec) {
-    if (limit == k0) return k0;
-    const int step = limit < k0 ? -1 : 1;
-    const double X0 = QPWORK.XQ(k0);
-    Sums s{X0, Y0, D0};
-    Bounds within{KEEP == Keep::errors ? 0.0 : passing_limit(E)};
-    int i = k0 + step;
+// error test is whether A lies within the bounds of the residuals that
+// pass: with the model in the anchored form, Y0 - D0 dx + A dx**2, point j
+// allows (r_j - T y_j) / dx_j**2 <= A <= (r_j + T y_j) / dx_j**2, r_j = y_j
+// - Y0 + D0 dx_j; a point at the anchor's radius allows every A or none.
+// The terms that do not depend on Y0 and D0 come from `terms`.
+template <Keep KEEP, int STEP>
+int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Record& rec, QpTerms& terms) {
+    const int tmax = STEP < 0 ? k0 - limit : limit - k0;
+    const Anchor a{k0, QPWORK.XQ(k0), Y0, D0, KEEP == Keep::errors ? 0.0 : passing_limit(E), E};
+    const QpTerms::Row* row = &terms.row(k0, STEP);
+    Run run;
+    int t = 1;
     for (;;) {
-        s.add(i);
-        const double x = QPWORK.XQ(i), y = QPWORK.YQ(i), dx = X0 - x;
-        // A = N / S3; a point at the anchor's own radius gives A = 0.
-        const bool curved = s.S3 > 0.0;
-        const double N = curved ? s.S2 * D0 + s.S1 : 0.0, S3 = curved ? s.S3 : 1.0;
-        Coefficients m{};
-        if constexpr (KEEP != Keep::nothing) {
-            m = s.solve();
-            (*rec.yfit)(i) = m.at(x);
-            (*rec.dyfit)(i) = m.slope(x);
+        if (row->built < std::min(t + 1, tmax)) row = &terms.extend(k0, STEP, t + 1, tmax);
+        if constexpr (KEEP == Keep::nothing) {
+            // Two points at a time while both are built and regular (S3 and
+            // dx**2 positive): the operations of take(t) and take(t + 1) in
+            // the same order, the sums and bounds running on in sequence and
+            // the rest lane by lane.
+            const int stop = std::min(std::min(row->built, tmax), row->irregular - 1);
+            if (t + 1 <= stop) {
+                const double *py = row->y.data(), *pw = row->w.data(), *pdx = row->dx.data(),
+                             *pS2 = row->S2.data(), *pS3 = row->S3.data(), *pinv = row->inv.data();
+                const v2 Y0v = {Y0, Y0}, D0v = {D0, D0}, Tv = {a.T, a.T}, zero = {0.0, 0.0};
+                double S1 = run.S1, lo = run.lo, hi = run.hi;
+                int taken = 2;
+                do {
+                    const int u = t - 1;
+                    const v2 y = load2(py + u), dx = load2(pdx + u), S3 = load2(pS3 + u);
+                    const v2 yd = y - Y0v, p = yd * load2(pw + u);
+                    const double s0 = S1 + p[0], s1 = s0 + p[1];
+                    const v2 N = load2(pS2 + u) * D0v + v2{s0, s1};
+                    const v2 slope = D0v * S3 - 2.0 * N * dx;
+                    const m2 slope_ok = STEP < 0 ? slope <= zero : slope >= zero;
+                    const m2 vertex_between = D0v * slope < zero;
+                    const v2 r = yd + D0v * dx, ty = Tv * y, inv = load2(pinv + u);
+                    const v2 los = (r - ty) * inv, his = (r + ty) * inv;
+                    // As std::max(lo, x) and std::min(hi, x) take them: x NaN
+                    // leaves the bound; lo and hi are never NaN.
+                    const v2 lov = {lo, lo}, hiv = {hi, hi};
+                    const v2 la = los > lov ? los : lov, ha = his < hiv ? his : hiv;
+                    const double lo1 = std::max(la[0], la[1]), hi1 = std::min(ha[0], ha[1]);
+                    const m2 ok = (y < Y0v) & slope_ok & ~vertex_between & (N >= v2{la[0], lo1} * S3) &
+                                  (N <= v2{ha[0], hi1} * S3);
+                    if (!(ok[0] & ok[1])) {
+                        taken = ok[0] ? 1 : 0;
+                        break;
+                    }
+                    S1 = s1;
+                    lo = lo1;
+                    hi = hi1;
+                    t += 2;
+                } while (t + 1 <= stop);
+                if (taken < 2) {
+                    t += taken;
+                    break;
+                }
+                run = {S1, lo, hi};
+                if (t > tmax) return limit;
+                continue;
+            }
         }
-        // The slope is linear in x, D0 at the anchor and D0 - 2 A dx here
-        // (taken times S3): the vertex lies strictly between the two exactly
-        // when the slopes have opposite signs.
-        const double slope = D0 * S3 - 2.0 * N * dx;
-        const bool slope_ok = step < 0 ? slope <= 0.0 : slope >= 0.0;
-        const bool vertex_between = D0 * slope < 0.0;
-        bool ok = y < Y0 && slope_ok && !vertex_between;
-        if constexpr (KEEP == Keep::errors) {
-            const float err = segment_error(k0, i, m);
-            (*rec.errpt)(i) = err;
-            ok = ok && err <= E;
-        } else {
-            within.add(y - Y0 + D0 * dx, y, dx);
-            ok = ok && within.contains(N, S3);
-        }
-        if (!ok) break;
-        i += step;
-        if (step < 0 ? i < limit : i > limit) return limit;
+        if (!take<KEEP, STEP>(t, a, *row, run, rec)) break;
+        if (++t > tmax) return limit;
     }
-    const int16_t out = int16_t(i - step);
+    const int16_t out = int16_t(k0 + STEP * (t - 1));
     return QPWORK.YQ(out) >= Y0 ? k0 : out;
+}
+
+// Growth in either direction, with the kept terms or with terms of its own.
+template <Keep KEEP>
+int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Record& rec, QpTerms* terms) {
+    if (limit == k0) return k0;
+    std::unique_ptr<QpTerms> own;
+    if (!terms) {
+        own = std::make_unique<QpTerms>();
+        terms = own.get();
+    }
+    return limit < k0 ? grow<KEEP, -1>(k0, limit, Y0, D0, E, rec, *terms)
+                      : grow<KEEP, 1>(k0, limit, Y0, D0, E, rec, *terms);
 }
 
 }  // namespace
 
-void QPFIT11(int16_t K1, int16_t K2, int16_t& KOUT, QpValues& YFIT, QpValues& DYFIT, QpErrors& ERRPT, float E) {
-    KOUT = grow<Keep::errors>(K2, K1, YFIT(K2), DYFIT(K2), E, {&YFIT, &DYFIT, &ERRPT});
+const QpTerms::Row& QpTerms::row(int16_t k0, int step) {
+    Row& r = rows_[step > 0][k0];
+    if (r.gen != gen_) {
+        r.built = 0;
+        r.irregular = INT_MAX;
+        r.gen = gen_;
+    }
+    return r;
+}
+
+const QpTerms::Row& QpTerms::extend(int16_t k0, int step, int t, int tmax) {
+    // A few terms ahead: most growths go on past the point asked for.
+    constexpr int AHEAD = 8;
+    row(k0, step);
+    Row& r = rows_[step > 0][k0];
+    const int upto = std::max(std::min(t, tmax), std::min(r.built + AHEAD, tmax));
+    if (int(r.y.size()) < upto) {
+        const size_t cap = size_t(std::max(upto, 2 * int(r.y.size())));
+        for (std::vector<double>* v : {&r.y, &r.w, &r.dx, &r.S2, &r.S3, &r.inv}) v->resize(cap);
+    }
+    const double X0 = QPWORK.XQ(k0);
+    double S2 = r.built > 0 ? r.S2[size_t(r.built - 1)] : 0.0, S3 = r.built > 0 ? r.S3[size_t(r.built - 1)] : 0.0;
+    for (int u = r.built + 1; u <= upto; ++u) {
+        const int i = k0 + step * u;
+        const double dx = X0 - QPWORK.XQ(i), y = QPWORK.YQ(i);
+        const double w = dx * dx / (y * y);
+        S2 += dx * w;
+        S3 += dx * dx * w;
+        const double d = dx * dx, inv = d > 0.0 ? 1.0 / d : -1.0;
+        if (!(S3 > 0.0 && inv > 0.0) && r.irregular == INT_MAX) r.irregular = u;
+        const size_t k = size_t(u - 1);
+        r.y[k] = y;
+        r.w[k] = w;
+        r.dx[k] = dx;
+        r.S2[k] = S2;
+        r.S3[k] = S3;
+        r.inv[k] = inv;
+    }
+    r.built = std::max(r.built, upto);
+    return r;
+}
+
+void QPFIT11(int16_t K1, int16_t K2, int16_t& KOUT, QpValues& YFIT, QpValues& DYFIT, QpErrors& ERRPT, float E,
+             QpTerms* terms) {
+    KOUT = grow<Keep::errors>(K2, K1, YFIT(K2), DYFIT(K2), E, {&YFIT, &DYFIT, &ERRPT}, terms);
 }
 
 void QPFIT12(int16_t K1, int16_t KT, int16_t& KOUT, const QpValues& YFIT, const QpValues& DYFIT, QpValues& YFIT2,
-             QpValues& DYFIT2, float E) {
-    KOUT = grow<Keep::values>(KT, K1, YFIT(KT), DYFIT(KT), E, {&YFIT2, &DYFIT2, nullptr});
+             QpValues& DYFIT2, float E, QpTerms* terms) {
+    KOUT = grow<Keep::values>(KT, K1, YFIT(KT), DYFIT(KT), E, {&YFIT2, &DYFIT2, nullptr}, terms);
 }
 
-void QPFIT13(int16_t K1, int16_t KU, int16_t& KOUT, const QpValues& YFIT2, const QpValues& DYFIT2, float E) {
-    KOUT = grow<Keep::nothing>(KU, K1, YFIT2(KU), DYFIT2(KU), E, {});
+void QPFIT13(int16_t K1, int16_t KU, int16_t& KOUT, const QpValues& YFIT2, const QpValues& DYFIT2, float E,
+             QpTerms* terms) {
+    KOUT = grow<Keep::nothing>(KU, K1, YFIT2(KU), DYFIT2(KU), E, {}, terms);
 }
 
-void QPFIT21(int16_t K1, int16_t K2, int16_t& KOUT, QpValues& YFIT, QpValues& DYFIT, QpErrors& ERRPT, float E) {
-    KOUT = grow<Keep::errors>(K1, K2, YFIT(K1), DYFIT(K1), E, {&YFIT, &DYFIT, &ERRPT});
+void QPFIT21(int16_t K1, int16_t K2, int16_t& KOUT, QpValues& YFIT, QpValues& DYFIT, QpErrors& ERRPT, float E,
+             QpTerms* terms) {
+    KOUT = grow<Keep::errors>(K1, K2, YFIT(K1), DYFIT(K1), E, {&YFIT, &DYFIT, &ERRPT}, terms);
 }
 
-void QPFIT22(int16_t KT, int16_t K2, int16_t& KOUT, const QpValues& YFIT, const QpValues& DYFIT, float E) {
-    KOUT = grow<Keep::nothing>(KT, K2, YFIT(KT), DYFIT(KT), E, {});
+void QPFIT22(int16_t KT, int16_t K2, int16_t& KOUT, const QpValues& YFIT, const QpValues& DYFIT, float E,
+             QpTerms* terms) {
+    KOUT = grow<Keep::nothing>(KT, K2, YFIT(KT), DYFIT(KT), E, {}, terms);
 }
 
 bool QPFIT3(int16_t K1, int16_t K2, const QpValues& YFIT, const QpValues& DYFIT, int16_t KE, int16_t KV1,

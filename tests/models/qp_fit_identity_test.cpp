@@ -1,0 +1,261 @@
+// The quasi-parabolic fit against its reference (the fit as first written,
+// every growth adding its sums and bounds afresh from the points): the same
+// segments, errors, base radius, count and doubled accuracy, bit for bit,
+// and what a failed pass leaves in QPRES, over many random tables and point
+// sets at accuracies from 0.001 to 0.1. The segment solvers are compared
+// the same way from random anchors, with and without the kept terms.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "blocks/peltarscale.h"
+#include "blocks/peltartrueh.h"
+#include "blocks/run_state.h"
+#include "models/qp_fit.h"
+#include "models/qp_solvers.h"
+#include "support/qp_reference.h"
+
+namespace kolm {
+namespace {
+
+namespace ref = testing::qpref;
+constexpr double R0 = 6370.0;
+
+template <class T>
+bool same_bits(const T& a, const T& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The first difference of two results, empty when they agree bit for bit
+// in every slot (the slots beyond NSEG too).
+std::string difference(const QpresBlock& a, const QpresBlock& b) {
+    if (!same_bits(a.ERRMAX, b.ERRMAX)) return "ERRMAX";
+    if (a.NSEG != b.NSEG) return "NSEG " + std::to_string(a.NSEG) + " against " + std::to_string(b.NSEG);
+    if (!same_bits(a.RSEG, b.RSEG)) return "RSEG";
+    if (!same_bits(a.ASEG, b.ASEG)) return "ASEG";
+    if (!same_bits(a.BSEG, b.BSEG)) return "BSEG";
+    if (!same_bits(a.CSEG, b.CSEG)) return "CSEG";
+    if (!same_bits(a.ESEG, b.ESEG)) return "ESEG";
+    return "";
+}
+
+const float ACCURACIES[] = {0.001f, 0.002f, 0.005f, 0.01f, 0.02f, 0.05f, 0.1f};
+
+// fN**2 of a quasi-parabolic layer of critical frequency fc (MHz), peak
+// height hm and semi-thickness ym (km) at height h, 0 below its base.
+double layer(double fc, double hm, double ym, double h) {
+    const double r = R0 + h, rm = R0 + hm, rb = rm - ym;
+    if (r <= rb) return 0.0;
+    const double z = (r - rm) / ym * (rb / r);
+    return fc * fc * (1.0 - z * z);
+}
+
+// A random table: an E layer up to the first valley third, a straight
+// valley to the second third, then an F layer (with an F1 ledge at times)
+// up to its peak; rippled, noisy or saw-toothed at times; 1 km rows, at
+// times half-kilometre ones or rows at odd heights in between.
+struct RandomTable {
+    float zme, w, zmf1;
+};
+
+RandomTable random_table(std::mt19937& g) {
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    const double foe = 2.0 + 2.0 * u(g), hme = 100.0 + std::round(20.0 * u(g)), yme = 10.0 + 20.0 * u(g);
+    const double w = 3.0 * std::round(5.0 + 10.0 * u(g));  // thirds fall on whole kilometres
+    const double fof2 = foe + 1.0 + 10.0 * u(g), hmf2 = hme + w + 60.0 + 250.0 * u(g);
+    const double ymf2 = std::min(hmf2 - hme - w + 20.0, 40.0 + 150.0 * u(g));
+    const bool f1 = u(g) < 0.3;
+    const double f1_top = hme + w + 0.3 * (hmf2 - hme - w);
+    const double ripple = u(g) < 0.5 ? 0.0 : 0.03 * u(g) * u(g), period = 2.0 + 10.0 * u(g);
+    const double noise = u(g) < 0.7 ? 0.0 : 0.01 * u(g);
+    const double tooth = u(g) < 0.85 ? 0.0 : 0.05 * u(g);
+    const double step = u(g) < 0.2 ? 0.5 : 1.0;
+    const bool odd_rows = u(g) < 0.2;
+    const double h1 = hme + w / 3.0, h2 = hme + 2.0 * w / 3.0;
+    const double ye1 = layer(foe, hme, yme, h1);
+    const auto f_layer = [&](double h) {
+        double y = layer(fof2, hmf2, ymf2, h);
+        if (f1 && h < f1_top) y = std::min(y, layer(fof2, hmf2, ymf2, f1_top) * (1.0 - 0.002 * (f1_top - h)));
+        return y;
+    };
+    const double yf2 = std::max(f_layer(h2), ye1 * 1.05);
+    std::normal_distribution<double> n(0.0, 1.0);
+    int16_t k = 0;
+    for (double h = std::floor(hme - yme) + 1.0; h <= hmf2 + 1e-9 && k < MAXQPPTS; h += step) {
+        double hh = h;
+        if (odd_rows && u(g) < 0.2 && h > hme + w + 1.0 && h < hmf2 - 1.0) hh += 0.3;
+        double y = hh <= h1 ? layer(foe, hme, yme, hh) : hh <= h2 ? ye1 + (yf2 - ye1) * (hh - h1) / (h2 - h1)
+                                                                  : std::max(f_layer(hh), yf2);
+        if (hh > h2 + 0.5 && hh < hmf2 - 0.5) {
+            y *= 1.0 + ripple * std::sin(hh / period) + noise * n(g);
+            if (tooth > 0.0) y *= 1.0 + tooth * (int(hh) % 3 - 1);
+        }
+        if (!(y > 0.0)) continue;
+        ++k;
+        NHPROF.HTAB(k) = float(hh);
+        NHPROF.FNTAB(k) = float(std::sqrt(y));
+    }
+    NHPROF.NPTH = k;
+    return {float(hme), float(w), f1 && u(g) < 0.5 ? float(std::round(f1_top)) : 0.0f};
+}
+
+// The reference and the fit on the same table; false (with the reason)
+// when they differ.
+::testing::AssertionResult fits_agree(float accuracy) {
+    QPRES = QpresBlock{};
+    QPRES.ERRMAX = accuracy;
+    ref::QPFIT();
+    const QpresBlock want = QPRES;
+    const QpworkBlock points = QPWORK;
+    const float wv2 = VALPAR.WV2;
+    QPRES = QpresBlock{};
+    QPRES.ERRMAX = accuracy;
+    QPFIT();
+    const std::string d = difference(QPRES, want);
+    if (!d.empty()) return ::testing::AssertionFailure() << d;
+    if (!same_bits(QPWORK, points) || !same_bits(VALPAR.WV2, wv2)) return ::testing::AssertionFailure() << "points";
+    return ::testing::AssertionSuccess();
+}
+
+TEST(QpFitIdentity, RandomTablesFitAsTheReferenceFitsThem) {
+    reset_run_state();
+    std::mt19937 g(19);
+    int fits = 0, fitted = 0, given_up = 0, ragged = 0;
+    for (int n = 0; n < 120; ++n) {
+        const RandomTable t = random_table(g);
+        for (float accuracy : ACCURACIES) {
+            LAYCOF.ZME = t.zme;
+            LAYCTL.W = t.w;
+            LAYCOF.ZMF1 = t.zmf1;
+            ASSERT_TRUE(fits_agree(accuracy)) << "table " << n << ", accuracy " << accuracy;
+            ++fits;
+            fitted += QPRES.NSEG > 0;
+            given_up += QPRES.NSEG == 0;
+            ragged += QPRES.NSEG > 8;
+        }
+    }
+    // Both outcomes, and chains of many segments, occur often.
+    std::printf("%d fits: %d with segments (%d with more than 8), %d given up\n", fits, fitted, ragged, given_up);
+    EXPECT_GT(fitted, fits / 20);
+    EXPECT_GT(given_up, fits / 20);
+    EXPECT_GT(ragged, 5);
+}
+
+// Point sets straight into DOFITTING, with what QPFIT never makes: points
+// sharing a radius (a growth meets dx = 0), values that rise and fall
+// anywhere, stage indices anywhere. The accuracy it ends with (doubled on
+// failed passes) must agree too.
+TEST(QpFitIdentity, RandomPointSetsFitAsTheReferenceFitsThem) {
+    reset_run_state();
+    std::mt19937 g(1919);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    int doubled = 0, fitted = 0, runs = 0;
+    for (int n = 0; n < 150; ++n) {
+        const int16_t N = int16_t(20 + g() % 230);
+        const int16_t KE = int16_t(1 + g() % (N / 4)), KV1 = int16_t(KE + 1 + g() % 6),
+                      KV2 = int16_t(KV1 + 1 + g() % 6);
+        // An E layer peaking at KE, a valley falling slowly to KV2 and an F
+        // layer up to its peak at N; bumps at times.
+        const double ye = 1.0 + 5.0 * u(g), peak = ye * (1.5 + 20.0 * u(g)), bumps = u(g) < 0.4 ? 0.05 * u(g) : 0.0;
+        const double yv = ye * (1.0 - 0.01 * (KV2 - KE));
+        double r = R0 + 90.0;
+        for (int16_t i = 1; i <= N; ++i) {
+            if (!(u(g) < 0.03 && i > 1)) r += u(g) < 0.9 ? 1.0 : 0.25 + 3.0 * u(g);
+            QPWORK.RQ(i) = std::round(r * 1000.0) / 1000.0;
+            QPWORK.XQ(i) = 1.0 / QPWORK.RQ(i);
+            const double e = double(KE - i) / KE, f = double(N - i) / (N - KV2);
+            const double y = i <= KE ? ye * (1.0 - 0.8 * e * e) : i <= KV2 ? ye * (1.0 - 0.01 * (i - KE))
+                                                                           : yv + (peak - yv) * (1.0 - f * f);
+            QPWORK.YQ(i) = y * (1.0 + bumps * std::sin(7.0 * i / N + 9.0 * u(g)));
+        }
+        for (float accuracy : ACCURACIES) {
+            int16_t ke = KE, kv1 = KV1, kv2 = KV2, n_ref = N, n_new = N;
+            float e_ref = accuracy, e_new = accuracy;
+            QPRES = QpresBlock{};
+            ref::DOFITTING(ke, kv1, kv2, n_ref, e_ref);
+            const QpresBlock want = QPRES;
+            QPRES = QpresBlock{};
+            ke = KE, kv1 = KV1, kv2 = KV2;
+            DOFITTING(ke, kv1, kv2, n_new, e_new);
+            const std::string d = difference(QPRES, want);
+            ASSERT_TRUE(d.empty()) << d << ": set " << n << ", accuracy " << accuracy;
+            ASSERT_TRUE(same_bits(e_new, e_ref)) << "set " << n << ", accuracy " << accuracy;
+            ++runs;
+            doubled += e_new > accuracy;
+            fitted += QPRES.NSEG > 0;
+        }
+    }
+    std::printf("%d fits: %d with segments, %d at a doubled accuracy\n", runs, fitted, doubled);
+    EXPECT_GT(doubled, runs / 10);
+    EXPECT_GT(fitted, runs / 10);
+}
+
+// Every growth from random anchors, values and slopes in both directions,
+// once with one set of kept terms for all (as the fit keeps them) and once
+// with none: the point reached and everything recorded, bit for bit.
+TEST(QpFitIdentity, SolversGrowAsTheReferenceGrows) {
+    reset_run_state();
+    std::mt19937 g(7);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    QpTerms kept;
+    int grown = 0, partial = 0;
+    for (int n = 0; n < 40; ++n) {
+        const int16_t N = int16_t(30 + g() % 200);
+        double r = R0 + 150.0;
+        const double ripple = 0.03 * u(g);
+        for (int16_t i = 1; i <= N; ++i) {
+            if (!(u(g) < 0.02 && i > 1)) r += 1.0;
+            QPWORK.RQ(i) = r;
+            QPWORK.XQ(i) = 1.0 / r;
+            const double s = double(i) / N;
+            QPWORK.YQ(i) = 40.0 * s * (2.0 - s) * (1.0 + ripple * std::sin(double(i))) + 1.0;
+        }
+        kept.clear();
+        for (int k = 0; k < 300; ++k) {
+            const float E = ACCURACIES[g() % 7];
+            const int16_t k0 = int16_t(2 + g() % (N - 2));
+            const int16_t below = int16_t(1 + g() % (k0 - 1)), above = int16_t(k0 + 1 + g() % (N - k0));
+            const double y0 = QPWORK.YQ(k0) * (1.0 + 0.01 * (u(g) - 0.5));
+            const double d0 = u(g) < 0.2 ? 0.0 : -4.0e5 * (u(g) - 0.3);
+            for (QpTerms* terms : {&kept, static_cast<QpTerms*>(nullptr)}) {
+                QpValues Y{}, D{}, Yr{}, Dr{}, Y2{}, D2{}, Y2r{}, D2r{};
+                QpErrors P{}, Pr{};
+                Y(k0) = Yr(k0) = Y2(k0) = Y2r(k0) = y0;
+                D(k0) = Dr(k0) = D2(k0) = D2r(k0) = d0;
+                int16_t a = 0, b = 0;
+                QPFIT11(below, k0, a, Y, D, P, E, terms);
+                ref::QPFIT11(below, k0, b, Yr, Dr, Pr, E);
+                ASSERT_EQ(a, b) << "QPFIT11 from " << k0;
+                ASSERT_TRUE(same_bits(Y, Yr) && same_bits(D, Dr) && same_bits(P, Pr)) << "QPFIT11 from " << k0;
+                partial += a != below && a != k0;
+                QPFIT12(below, k0, a, Y, D, Y2, D2, E, terms);
+                ref::QPFIT12(below, k0, b, Yr, Dr, Y2r, D2r, E);
+                ASSERT_EQ(a, b) << "QPFIT12 from " << k0;
+                ASSERT_TRUE(same_bits(Y2, Y2r) && same_bits(D2, D2r)) << "QPFIT12 from " << k0;
+                QPFIT13(below, k0, a, Y2, D2, E, terms);
+                ref::QPFIT13(below, k0, b, Y2r, D2r, E);
+                ASSERT_EQ(a, b) << "QPFIT13 from " << k0;
+                Y(k0) = Yr(k0) = y0;
+                D(k0) = Dr(k0) = -d0;
+                QPFIT21(k0, above, a, Y, D, P, E, terms);
+                ref::QPFIT21(k0, above, b, Yr, Dr, Pr, E);
+                ASSERT_EQ(a, b) << "QPFIT21 from " << k0;
+                ASSERT_TRUE(same_bits(Y, Yr) && same_bits(D, Dr) && same_bits(P, Pr)) << "QPFIT21 from " << k0;
+                QPFIT22(k0, above, a, Y, D, E, terms);
+                ref::QPFIT22(k0, above, b, Yr, Dr, E);
+                ASSERT_EQ(a, b) << "QPFIT22 from " << k0;
+                partial += a != above && a != k0;
+                ++grown;
+            }
+        }
+    }
+    EXPECT_GT(partial, grown / 2);
+}
+
+}  // namespace
+}  // namespace kolm
