@@ -199,46 +199,41 @@ TEST_F(RunTest, OutputThatCannotBeOpenedSkipsTheFile) {
     EXPECT_TRUE(warned());
 }
 
+// Record 2 of three broken in its index line: the reader rejects it with
+// the reason named, and the retry finds record 3.
 TEST_F(RunTest, UnreadableRecordAfterAGoodOneIsSkipped) {
-    make_file("in.SAO", 3);
-    // Record 2 gets an index whose entry 1 is 0: the reader rejects it and
-    // the retry finds record 3.
-    std::string text = wd.read("in.SAO");
-    const std::string first_index = text.substr(0, 3);
-    std::size_t second = text.find(first_index, 1);
-    while (second != std::string::npos && text[second - 1] != '\n') second = text.find(first_index, second + 1);
-    ASSERT_NE(second, std::string::npos);
-    text.replace(second, 3, "  0");
-    wd.write("in.SAO", text);
-    run("text 1000 in.SAO\ntext 1022 out.SAO\nclick 1\n");
-    EXPECT_NE(err.find("RECORD 2 OF in.SAO COULD NOT BE READ (ITS INDEX IS NOT VALID (ENTRY 1 IS 0)): SKIPPED"),
-              std::string::npos)
-        << err;
-    const Records back = read_all(wd.at("out.SAO"));
-    ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(back[0]->G3(12), '1');
-    EXPECT_EQ(back[1]->G3(12), '3');
-}
-
-// A line beyond the input's bound (here the index of record 2 padded to
-// 10,000 columns) makes its record unreadable with that reason; the retry
-// finds record 3.
-TEST_F(RunTest, OverlongLineSkipsItsRecordWithItsReason) {
-    make_file("in.SAO", 3);
-    std::string text = wd.read("in.SAO");
-    const std::string first_index = text.substr(0, 3);
-    std::size_t second = text.find(first_index, 1);
-    while (second != std::string::npos && text[second - 1] != '\n') second = text.find(first_index, second + 1);
-    ASSERT_NE(second, std::string::npos);
-    text.insert(text.find('\n', second), std::string(10000, ' '));
-    wd.write("in.SAO", text);
-    run("text 1000 in.SAO\ntext 1022 out.SAO\nclick 1\n");
-    EXPECT_NE(err.find("RECORD 2 OF in.SAO COULD NOT BE READ (A LINE IS LONGER THAN 8192 CHARACTERS): SKIPPED"),
-              std::string::npos)
-        << err;
-    const Records back = read_all(wd.at("out.SAO"));
-    ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(back[1]->G3(12), '3');
+    struct Case {
+        const char* what;
+        void (*damage)(std::string& text, std::size_t index);
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"entry 1 is 0", [](std::string& t, std::size_t i) { t.replace(i, 3, "  0"); },
+         "ITS INDEX IS NOT VALID (ENTRY 1 IS 0)"},
+        // Padded to 10,000 columns: beyond the input's line bound.
+        {"overlong line", [](std::string& t, std::size_t i) { t.insert(t.find('\n', i), std::string(10000, ' ')); },
+         "A LINE IS LONGER THAN 8192 CHARACTERS"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        make_file("in.SAO", 3);
+        std::string text = wd.read("in.SAO");
+        const std::string first_index = text.substr(0, 3);
+        std::size_t second = text.find(first_index, 1);
+        while (second != std::string::npos && text[second - 1] != '\n') second = text.find(first_index, second + 1);
+        ASSERT_NE(second, std::string::npos);
+        c.damage(text, second);
+        wd.write("in.SAO", text);
+        fs::remove(wd.path() / "out.SAO");
+        run("text 1000 in.SAO\ntext 1022 out.SAO\nclick 1\n");
+        EXPECT_NE(err.find(std::string("RECORD 2 OF in.SAO COULD NOT BE READ (") + c.reason + "): SKIPPED"),
+                  std::string::npos)
+            << err;
+        const Records back = read_all(wd.at("out.SAO"));
+        ASSERT_EQ(back.size(), 2u);
+        EXPECT_EQ(back[0]->G3(12), '1');
+        EXPECT_EQ(back[1]->G3(12), '3');
+    }
 }
 
 // A record in the digit layout (group 3 of 55 columns) goes out with the
