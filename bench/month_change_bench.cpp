@@ -17,6 +17,7 @@
 #include "platform/graphics.h"
 #include "platform/headless.h"
 #include "run/run_driver.h"
+#include "model_dir.h"
 #include "synthetic_sets.h"
 #include "ui/plot_frame.h"
 
@@ -26,25 +27,15 @@ namespace fs = std::filesystem;
 using namespace kolm;
 
 // A working directory with the model files, the tables and both sets.
-struct SetsDir {
-    fs::path dir, old_cwd, month_changing, station_year;
+struct SetsDir : bench::ModelDir {
+    fs::path month_changing, station_year;
     bool ok = false;
 
-    SetsDir() {
-        std::string tmpl = (fs::temp_directory_path() / "kolm_monthbench_XXXXXX").string();
-        dir = mkdtemp(tmpl.data());
-        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
-            fs::copy_file(e.path(), dir / e.path().filename());
+    SetsDir() : ModelDir("kolm_monthbench") {
         month_changing = dir / "months.sao";
         station_year = dir / "year.sao";
-        ok = write_model_tables(dir.string()) && bench::write_month_changing_set(month_changing.string(), 3000) &&
+        ok = tables && bench::write_month_changing_set(month_changing.string(), 3000) &&
              bench::write_station_year(station_year.string());
-        old_cwd = fs::current_path();
-        fs::current_path(dir);
-    }
-    ~SetsDir() {
-        fs::current_path(old_cwd);
-        fs::remove_all(dir);
     }
 };
 

@@ -24,6 +24,7 @@
 #include "run/record_decode.h"
 #include "run/record_results.h"
 #include "run/run_driver.h"
+#include "model_dir.h"
 #include "sample_file.h"
 #include "sao/sao_record.h"
 #include "ui/plot_frame.h"
@@ -37,27 +38,13 @@ using namespace kolm;
 constexpr std::size_t TARGET_BYTES = 20u << 20;
 constexpr int32_t IN = 1, OUT = 3;
 
-struct BigFile {
-    fs::path dir, old_cwd;
+struct BigFile : bench::ModelDir {
     fs::path input;
     std::size_t bytes = 0;
 
-    BigFile() {
-        std::string tmpl = (fs::temp_directory_path() / "kolm_runbench_XXXXXX").string();
-        dir = mkdtemp(tmpl.data());
+    BigFile() : ModelDir("kolm_runbench") {
         input = dir / "big.sao";
         bytes = kolm::bench::write_repeated_samples(input, TARGET_BYTES);
-        // The inversion reads its model files from the working directory.
-        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
-            fs::copy_file(e.path(), dir / e.path().filename());
-        // The tables of the bottomside parameters and the electron content.
-        write_model_tables(dir.string());
-        old_cwd = fs::current_path();
-        fs::current_path(dir);
-    }
-    ~BigFile() {
-        fs::current_path(old_cwd);
-        fs::remove_all(dir);
     }
 };
 

@@ -15,24 +15,17 @@
 #include "platform/text_units.h"
 #include "run/record_decode.h"
 #include "sao/sao_record.h"
+#include "model_dir.h"
 
 namespace kolm::bench {
 
-struct Samples {
-    std::filesystem::path old, dir;
+struct Samples : ModelDir {
     std::vector<std::unique_ptr<SaoRecord>> records;
     std::vector<std::string> names;  // file of each record
 
-    Samples() {
+    Samples() : ModelDir("kolm_samples") {
         namespace fs = std::filesystem;
         constexpr int32_t IN = 31;
-        old = fs::current_path();
-        std::string tmpl = (fs::temp_directory_path() / "kolm_samples_XXXXXX").string();
-        dir = mkdtemp(tmpl.data());
-        for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "models"))
-            fs::copy_file(e.path(), dir / e.path().filename());
-        // The tables of the bottomside parameters and the electron content.
-        write_model_tables(dir.string());
         for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "sao")) {
             platform::open_unit(IN, e.path().string(), platform::UnitMode::read);
             for (;;) {
@@ -46,12 +39,7 @@ struct Samples {
             }
             platform::close_unit(IN);
         }
-        fs::current_path(dir);
         reset_run_state();
-    }
-    ~Samples() {
-        std::filesystem::current_path(old);
-        std::filesystem::remove_all(dir);
     }
 };
 
