@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "blocks/numeric.h"
@@ -107,7 +108,7 @@ struct HeightGrid {
         }
     }
     float make(int k) const { return round_to(PEAK - float(k) * STEP, 1000.0f); }
-    bool holds(float peak, int k) const { return k <= N && peak == PEAK; }
+    bool holds(float peak, int k) const { return k >= 1 && k <= N && k <= CAPACITY && peak == PEAK; }
 };
 
 // Everything of a record the tabulation of the IRI-shaped profile reads.
@@ -145,6 +146,35 @@ Intermediate hst_hz(const IriShape& s, int16_t MODE, float d1) {
     }
     const float hz = (hst + HU) / 2.0f;
     return {hst, hz, CALTIRI(s.hef, hst, hz)};
+}
+
+// The first k after K (whose height is at or above HZ) with height(peak, k)
+// below HZ, -1 when there is none up to the largest int. HEIGHT must not rise
+// with k, and be not-a-number from some k on or never.
+template <class Height>
+int first_below(float peak, int K, float HZ, const Height& height) {
+    constexpr int LAST = std::numeric_limits<int>::max();
+    int lo = K, hi = K;  // height(lo) >= HZ; hi: the first candidate not yet known to be at or above
+    for (int step = 1;; step = step > LAST / 2 ? LAST : 2 * step) {
+        if (lo > LAST - step) {
+            if (lo == LAST) return -1;
+            hi = LAST;
+            if (height(peak, hi) >= HZ) return -1;
+            break;
+        }
+        hi = lo + step;
+        if (!(height(peak, hi) >= HZ)) break;
+        lo = hi;
+    }
+    // height(lo) >= HZ, not so at hi: halve to the first such k.
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        if (height(peak, mid) >= HZ)
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return hi;
 }
 
 void tabulate(const IriTabulation& tab, float STEP, int16_t MODE, float d1, const Intermediate& m, int16_t& N,
@@ -217,8 +247,17 @@ void tabulate(const IriTabulation& tab, float STEP, int16_t MODE, float d1, cons
         };
         add(intermediate(hz), hz);
         for (;; ++k) {
-            const float h = height(peak, k);
-            if (h >= hz) continue;
+            float h = height(peak, k);
+            if (h >= hz) {
+                // Grid points at or above HZ are passed over. The grid heights
+                // do not rise with k, so the first one below HZ is found by
+                // halving; a grid that does not get below HZ within the range
+                // of k (a peak too high for its step, HZ of -infinity) has
+                // no point in the region.
+                k = first_below(peak, k, hz, height);
+                if (k < 0) break;
+                h = height(peak, k);
+            }
             if (!(h > hef) || !add(intermediate(h), h)) break;
         }
         add(foe, hef);
