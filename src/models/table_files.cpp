@@ -165,9 +165,11 @@ struct HeldTable {
 };
 
 // The tables as read in this run.
+// READS counts the reads of a form's records.
 struct ModelTableState {
     HeldTable TECCOF;
     HeldTable B0B1DT;
+    uint64_t READS = 0;
 };
 ModelTableState MODELTABLES;
 const RunStateReset reset_tables([] { MODELTABLES = ModelTableState{}; });
@@ -183,6 +185,7 @@ const TableRecords* form_records(const std::string& name, const fmt::Format* for
         case FileCheck::changed: break;
     }
     Fault fault;
+    ++MODELTABLES.READS;
     form.GOOD = binary ? read_binary(path, form.RECORDS, fault) : read_text(path, format, form.RECORDS, fault);
     // A file that cannot be opened is tried again at its next use.
     if (form.GOOD || fault.what != FileFault::unreadable) hold_model_file(form.FILE, now);
@@ -240,6 +243,8 @@ bool write_table_files(const std::string& DIR, std::string_view NAME, const fmt:
 const TableRecords* teccof_run_table() { return run_table("TECCOF", &TECCOF_FORMAT, MODELTABLES.TECCOF); }
 
 const TableRecords* b0b1dt_run_table() { return run_table("B0B1DT", nullptr, MODELTABLES.B0B1DT); }
+
+uint64_t model_table_reads() { return MODELTABLES.READS; }
 
 void recheck_model_tables() {
     MODELTABLES.TECCOF.CHECKED = false;

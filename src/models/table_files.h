@@ -5,6 +5,7 @@
 // or as NAME.ASC, one record per line; the binary form is preferred.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,10 @@ extern const fmt::Format TECCOF_FORMAT;
 // Null while neither form is good.
 const TableRecords* teccof_run_table();
 const TableRecords* b0b1dt_run_table();
+
+// How many times table records were read in this run: records a run table
+// returned are unchanged while this count is.
+uint64_t model_table_reads();
 
 // The next use of each table checks its files again (called for each record).
 void recheck_model_tables();

@@ -134,6 +134,17 @@ const RunStateReset last_reexpression_reset([] { last_reexpression = LastReexpre
 
 }  // namespace
 
+bool reexpression_change(int16_t NN, float F1, float F0, float F2, ReexpMatrix& S) {
+    float lambda = NAN;
+    if (F2 != F1 && F1 > 0.0f && F0 > 0.0f && F2 > 0.0f && F1 != F0)
+        lambda = std::log(F2 / F0) / std::log(F1 / F0);
+    if (!(lambda >= 0.0f) || !std::isfinite(lambda)) return false;
+    ReexpMatrix TL;
+    SETLAMPT(NN, lambda, TL);
+    SETS(NN, TL, S);
+    return true;
+}
+
 void CONTPRFL(int16_t NN, float F1, float F0, const float* A, float F2, float* AP) {
     const int n = term_count(NN);
     // Through a temporary: AP may be A itself.
@@ -146,17 +157,11 @@ void CONTPRFL(int16_t NN, float F1, float F0, const float* A, float F2, float* A
         ATOAP(NN, last.S, in, AP);
         return;
     }
-    float lambda = NAN;
-    if (F2 != F1 && F1 > 0.0f && F0 > 0.0f && F2 > 0.0f && F1 != F0)
-        lambda = std::log(F2 / F0) / std::log(F1 / F0);
-    const bool degenerate = !(lambda >= 0.0f) || !std::isfinite(lambda);
-    if (degenerate) {
+    ReexpMatrix S;
+    if (!reexpression_change(NN, F1, F0, F2, S)) {
         for (int j = 0; j < n; ++j) AP[j] = in[j];
         return;
     }
-    ReexpMatrix TL, S;
-    SETLAMPT(NN, lambda, TL);
-    SETS(NN, TL, S);
     // A count beyond the tables is reported at every call, so not kept.
     if (NN <= MAXREEXP) last = {true, NN, b1, b0, b2, S};
     ATOAP(NN, S, in, AP);

@@ -63,6 +63,11 @@ struct SectionRange {
 // (run state) and used again for the same NN and range.
 void CONTPRFL(int16_t NN, float F1, float F0, const float* A, float F2, float* AP);
 
+// S := the basis change CONTPRFL applies to NN coefficients from the range
+// F1..F0 to F2..F0 (S(i,j) for 1 <= i <= j <= NN, 0 elsewhere). False, S
+// untouched, for a degenerate change, where CONTPRFL copies the coefficients.
+bool reexpression_change(int16_t NN, float F1, float F0, float F2, ReexpMatrix& S);
+
 // TL := diagonal sqrt(LAMBDA)*LAMBDA**(k-1), k = 1..NN.
 void SETLAMPT(int16_t NN, float LAMBDA, ReexpMatrix& TL);
 
