@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "notation/engine.h"
+#include "notation/row_words.h"
 
 namespace kolm::fmt {
 
@@ -155,28 +156,6 @@ inline bool scan_plain(const char* end, int n, Plain& p) {
     p.neg = hi.neg;
     p.sign = hi.sign;
     return true;
-}
-
-// The engine's exact case: a digit string that fits the mantissa, scaled by
-// an exact power of ten. False when the engine must convert the text.
-template <class T>
-inline bool exact_real(uint64_t mant, int exp, bool neg, T& v) {
-    if constexpr (std::is_same_v<T, float>) {
-        if (mant <= (uint64_t(1) << 24) && exp >= -10 && exp <= 10) {
-            float x = float(mant);
-            x = exp < 0 ? x / POW10F[-exp] : x * POW10F[exp];
-            v = neg ? -x : x;
-            return true;
-        }
-    } else {
-        if (mant <= (uint64_t(1) << 53) && exp >= -22 && exp <= 22) {
-            double x = double(mant);
-            x = exp < 0 ? x / POW10D[-exp] : x * POW10D[exp];
-            v = neg ? -x : x;
-            return true;
-        }
-    }
-    return false;
 }
 
 // The usual text of a number field, as the writers of the system put it:
@@ -458,33 +437,81 @@ inline void text_from(char* dst, int32_t L, const char* s, int w) {
     }
 }
 
-// The lines of an input statement of n fields. field(i, s) converts field
-// i from its w columns at s; false fails the statement. Each line is copied
-// behind 16 blanks and padded with blanks to its fields and 8 more.
-template <class Field>
-IoStat read_lines(int32_t unit, const Row& r, int32_t n, Field&& field) {
+// The lines of an input statement of n fields. line(i, s, m) converts the
+// m fields of a line, items i to i + m - 1, from their columns at s; false
+// fails the statement. The columns outside the fields are read but never
+// used (the conversions mask them or drop what they give): LEAD before the
+// line and up to SPAN from its start or TAIL past its fields, whichever
+// reaches further. A line that holds all its fields is converted where it
+// lies (read_line keeps READ_SLACK bytes readable around it), a shorter one
+// copied and padded with blanks.
+constexpr std::size_t LEAD = 16, TAIL = 32, SPAN = 128;
+static_assert(platform::READ_SLACK >= LEAD && platform::READ_SLACK >= std::max(TAIL, SPAN));
+
+template <class Line>
+IoStat read_lines(int32_t unit, const Row& r, int32_t n, Line&& line_of) {
     std::string_view line;
     IoStat st = platform::read_line(unit, line);
     if (st != IoStat::ok) return st;
-    constexpr std::size_t LEAD = 16, TAIL = 8;
-    char pad[LEAD + Format::ROW_COLUMNS + TAIL];
-    std::memset(pad, ' ', LEAD);
+    char pad[LEAD + std::max<std::size_t>(Format::ROW_COLUMNS + TAIL, SPAN)];
     const std::size_t w = std::size_t(r.w);
     for (int32_t i = 0; i < n;) {
         const int32_t m = std::min<int32_t>(r.per_line, n - i);
         const std::size_t cols = std::size_t(m) * w;
-        const std::size_t have = std::min(line.size(), cols);
-        std::memcpy(pad + LEAD, line.data(), have);
-        std::memset(pad + LEAD + have, ' ', cols - have + TAIL);
-        const char* s = pad + LEAD;
-        for (int32_t j = 0; j < m; ++j, ++i, s += w)
-            if (!field(i, s)) return IoStat::err;
+        const char* s = line.data();
+        if (line.size() < cols) {
+            const std::size_t have = line.size();
+            std::memset(pad, ' ', LEAD);
+            if (have) std::memcpy(pad + LEAD, line.data(), have);
+            std::memset(pad + LEAD + have, ' ', std::max(cols + TAIL, SPAN) - have);
+            s = pad + LEAD;
+        }
+        if (!line_of(i, s, m)) return IoStat::err;
+        i += m;
         if (i < n) {
             st = platform::read_line(unit, line);
             if (st != IoStat::ok) return st;
         }
     }
     return IoStat::ok;
+}
+
+// The same, one field at a time: field(i, s) converts item i from its w
+// columns at s.
+template <class Field>
+IoStat read_fields(int32_t unit, const Row& r, int32_t n, Field&& field) {
+    const std::size_t w = std::size_t(r.w);
+    return read_lines(unit, r, n, [&](int32_t i, const char* s, int32_t m) {
+        for (int32_t j = 0; j < m; ++j, ++i, s += w)
+            if (!field(i, s)) return false;
+        return true;
+    });
+}
+
+// Fields of eight columns four at a time: kernel(c, v) gives the mask of
+// the fields among four that it converted (notation/row_words.h), their
+// values in v; field(i, s) converts item i itself, for the others.
+template <class Kernel, class Field>
+IoStat read_words(int32_t unit, const Row& r, int32_t n, float* dst, int32_t keep, Kernel&& kernel, Field&& field) {
+    return read_lines(unit, r, n, [&](int32_t i, const char* s, int32_t m) {
+        for (int32_t j = 0; j < m; j += 4, i += 4, s += 32) {
+            float v[4];
+            const unsigned good = kernel(words::Columns(s), v);
+            if (good == 0xf && j + 4 <= m && i + 4 <= keep) {
+                std::memcpy(dst + i, v, sizeof v);
+                continue;
+            }
+            const int32_t c = std::min<int32_t>(4, m - j);
+            for (int32_t k = 0; k < c; ++k) {
+                if (good >> k & 1) {
+                    if (i + k < keep) dst[i + k] = v[k];
+                } else if (!field(i + k, s + 8 * k)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    });
 }
 
 template <class T>
@@ -500,7 +527,7 @@ IoStat read_numbers(int32_t unit, const Format& f, T* dst, int32_t keep, int32_t
     if constexpr (integer) {
         const Usual usual = usual_int(w);
         if (w == 1)  // one digit per column, as in "(120I1)"
-            return read_lines(unit, r, n, [&](int32_t i, const char* s) {
+            return read_fields(unit, r, n, [&](int32_t i, const char* s) {
                 const unsigned c = digit(*s);
                 int64_t v = c;
                 if (c > 9) {
@@ -511,7 +538,7 @@ IoStat read_numbers(int32_t unit, const Format& f, T* dst, int32_t keep, int32_t
                 return true;
             });
         auto ints = [&](auto shaped) {
-            return read_lines(unit, r, n, [&](int32_t i, const char* s) {
+            return read_fields(unit, r, n, [&](int32_t i, const char* s) {
                 int64_t v;
                 if (!shaped(s, v) && !int_text(usual, s, w, v)) return false;
                 if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) return false;
@@ -519,20 +546,70 @@ IoStat read_numbers(int32_t unit, const Format& f, T* dst, int32_t keep, int32_t
                 return true;
             });
         };
-        if (w == 3) return ints([](const char* s, int64_t& v) { return usual_int<3>(s, v); });
-        if (w == 2) return ints([](const char* s, int64_t& v) { return usual_int<2>(s, v); });
+        // "(40I3)" and "(60I2)": a line checked at once, the plain fields
+        // read as their digits (a blank as 0).
+        auto plain = [&](auto width, auto shaped) {
+            constexpr int W = decltype(width)::value;
+            return read_lines(unit, r, n, [&](int32_t i, const char* s, int32_t m) {
+                const words::LineBits bad = words::plain_ints<W>(s, m);
+                const bool all = (bad.w[0] | bad.w[1]) == 0;
+                for (int32_t j = 0; j < m; ++j, ++i, s += W) {
+                    int64_t v;
+                    if (all || words::clear<W>(bad, W * j)) {
+                        v = W == 3 ? (s[0] & 15) * 100 + (s[1] & 15) * 10 + (s[2] & 15) : (s[0] & 15) * 10 + (s[1] & 15);
+                    } else {
+                        if (!shaped(s, v) && !int_text(usual, s, w, v)) return false;
+                        if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+                            return false;
+                    }
+                    if (i < keep) dst[i] = int32_t(v);
+                }
+                return true;
+            });
+        };
+        const bool whole = words::ON && r.per_line * w <= 128;
+        if (w == 3) {
+            auto shaped = [](const char* s, int64_t& v) { return usual_int<3>(s, v); };
+            return whole ? plain(std::integral_constant<int, 3>{}, shaped) : ints(shaped);
+        }
+        if (w == 2) {
+            auto shaped = [](const char* s, int64_t& v) { return usual_int<2>(s, v); };
+            return whole ? plain(std::integral_constant<int, 2>{}, shaped) : ints(shaped);
+        }
         return ints([](const char*, int64_t&) { return false; });
     } else {
         const Usual plain = usual_real(w, d);
         const Usual expo = r.kind == Kind::E && e <= 4 && w > e + 2 ? usual_real(w - e - 2, d) : Usual{};
-        auto reals = [&](auto shaped) {
-            return read_lines(unit, r, n, [&](int32_t i, const char* s) {
+        auto field = [&](auto shaped) {
+            return [&, shaped](int32_t i, const char* s) {
                 T v;
                 if (!shaped(s, v) && !real_text(plain, expo, s, w, d, e, v)) return false;
                 if (i < keep) dst[i] = v;
                 return true;
-            });
+            };
         };
+        auto reals = [&](auto shaped) { return read_fields(unit, r, n, field(shaped)); };
+        if constexpr (std::is_same_v<T, float> && words::ON) {
+            // The eight-column shapes, four fields at a time.
+            if (w == 8 && d == 3 && r.kind == Kind::F)
+                return read_words(
+                    unit, r, n, dst, keep, [](const words::Columns& c, float* v) { return words::fixed8_3(c, v); },
+                    field([](const char* s, T& v) { return usual_fixed<8, 3>(s, v); }));
+            if (w == 8 && d == 3 && e == 1 && r.kind == Kind::E)
+                return read_words(
+                    unit, r, n, dst, keep,
+                    [](const words::Columns& c, float* v) {
+                        // A row holds one of the two shapes, rarely both.
+                        const unsigned good = words::exp8_3_1(c, v);
+                        if (good == 0xf) return good;
+                        float f[4];
+                        const unsigned fixed = words::fixed8_3(c, f);
+                        for (int k = 0; k < 4; ++k)
+                            if (fixed >> k & 1) v[k] = f[k];
+                        return good | fixed;
+                    },
+                    field([](const char* s, T& v) { return usual_exp<8, 3, 1>(s, v) || usual_fixed<8, 3>(s, v); }));
+        }
         // The shapes of the SAO formats.
         if (r.kind == Kind::F && d == 3) {
             if (w == 8) return reals([](const char* s, T& v) { return usual_fixed<8, 3>(s, v); });
@@ -804,7 +881,7 @@ IoStat read_row_texts(int32_t unit, const Format& f, char* dst, int32_t len, int
     if (r.per_line == 0 || r.kind != Kind::A)
         return read(unit, f, {InItem::texts(dst, keep, len), InItem::skip(ItemType::chars, n - keep, len)});
     const int w = r.w;
-    return read_lines(unit, r, n, [&](int32_t i, const char* s) {
+    return read_fields(unit, r, n, [&](int32_t i, const char* s) {
         if (i < keep) text_from(dst + std::size_t(i) * std::size_t(len), len, s, w);
         return true;
     });
