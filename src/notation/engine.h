@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "notation/fixed_format.h"
 
@@ -22,6 +23,29 @@ inline bool is_data(Format::Kind k) {
 inline constexpr float POW10F[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 inline constexpr double POW10D[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The exact case of real input: a digit string that fits the mantissa,
+// scaled by an exact power of ten, correctly rounded in one operation.
+// False when the text needs the general conversion.
+template <class T>
+inline bool exact_real(uint64_t mant, int exp, bool neg, T& v) {
+    if constexpr (std::is_same_v<T, float>) {
+        if (mant <= (uint64_t(1) << 24) && exp >= -10 && exp <= 10) {
+            float x = float(mant);
+            x = exp < 0 ? x / POW10F[-exp] : x * POW10F[exp];
+            v = neg ? -x : x;
+            return true;
+        }
+    } else {
+        if (mant <= (uint64_t(1) << 53) && exp >= -22 && exp <= 22) {
+            double x = double(mant);
+            x = exp < 0 ? x / POW10D[-exp] : x * POW10D[exp];
+            v = neg ? -x : x;
+            return true;
+        }
+    }
+    return false;
+}
 
 // Integer digits of v (no sign) written backwards from end; returns the start.
 inline char* utoa_back(char* end, uint64_t v) {

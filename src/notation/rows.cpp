@@ -1,5 +1,5 @@
-// Row statements: formats of one data descriptor repeated, read and written
-// a line at a time with the fields at fixed columns.
+// Row statements, input: formats of one data descriptor repeated, read a
+// line at a time with the fields at fixed columns.
 #include "notation/rows.h"
 
 #include <algorithm>
@@ -11,11 +11,14 @@
 #include <type_traits>
 
 #include "notation/engine.h"
+#include "notation/row_bits.h"
+#include "notation/row_words.h"
 
 namespace kolm::fmt {
 
 namespace {
 
+using namespace row_bits;
 using Kind = Format::Kind;
 using Row = Format::Row;
 
@@ -28,39 +31,6 @@ inline unsigned digit(char c) { return unsigned(static_cast<unsigned char>(c)) -
 // converted here, eight columns at a time; anything else (blanks inside or
 // on the right, tabs, long digit strings, other characters) by the engine's
 // conversion, which also decides every failure.
-
-constexpr uint64_t ONES = 0x0101010101010101ull;
-constexpr uint64_t HIGH = 0x8080808080808080ull;
-constexpr uint64_t LOW7 = 0x7f7f7f7f7f7f7f7full;
-constexpr uint64_t BLANKS = ONES * uint8_t(' ');
-constexpr uint64_t ZEROS = ONES * uint8_t('0');
-constexpr bool SWAR = std::endian::native == std::endian::little;
-
-inline uint64_t load8(const char* p) {
-    uint64_t x;
-    std::memcpy(&x, p, 8);
-    return x;
-}
-
-// The eight bytes ending at end, the first `before` of them made blanks
-// (they lie before the text).
-inline uint64_t tail8(const char* end, int before) {
-    const uint64_t x = load8(end - 8);
-    if (before <= 0) return x;
-    const uint64_t low = (uint64_t(1) << (8 * before)) - 1;
-    return (x & ~low) | (BLANKS & low);
-}
-
-// 0x80 in every byte of x equal to c (bytes of x below 0x80).
-inline uint64_t bytes_eq(uint64_t x, char c) {
-    const uint64_t y = x ^ (ONES * uint8_t(c));
-    return ~(y + LOW7) & HIGH;
-}
-
-// 0x80 in every byte of x that is a decimal digit (bytes below 0x80).
-inline uint64_t digit_bytes(uint64_t x) {
-    return (x + ONES * 0x50) & ~(x + ONES * 0x46) & HIGH;
-}
 
 // One word of a number text, byte 0 its leftmost column.
 struct Word {
@@ -155,28 +125,6 @@ inline bool scan_plain(const char* end, int n, Plain& p) {
     p.neg = hi.neg;
     p.sign = hi.sign;
     return true;
-}
-
-// The engine's exact case: a digit string that fits the mantissa, scaled by
-// an exact power of ten. False when the engine must convert the text.
-template <class T>
-inline bool exact_real(uint64_t mant, int exp, bool neg, T& v) {
-    if constexpr (std::is_same_v<T, float>) {
-        if (mant <= (uint64_t(1) << 24) && exp >= -10 && exp <= 10) {
-            float x = float(mant);
-            x = exp < 0 ? x / POW10F[-exp] : x * POW10F[exp];
-            v = neg ? -x : x;
-            return true;
-        }
-    } else {
-        if (mant <= (uint64_t(1) << 53) && exp >= -22 && exp <= 22) {
-            double x = double(mant);
-            x = exp < 0 ? x / POW10D[-exp] : x * POW10D[exp];
-            v = neg ? -x : x;
-            return true;
-        }
-    }
-    return false;
 }
 
 // The usual text of a number field, as the writers of the system put it:
@@ -350,11 +298,6 @@ bool real_text(const Usual& plain, const Usual& expo, const char* s, int w, int 
 // field's shape: LEN columns of a plain number ending at end, D >= 1 digits
 // after the point in the last word, LEN <= 8. One test decides; the
 // conversion is a few word operations.
-constexpr uint64_t high_of(int from, int to) {
-    uint64_t m = 0;
-    for (int k = from; k < to; ++k) m |= uint64_t(0x80) << (8 * k);
-    return m;
-}
 
 template <int LEN, int D>
 inline bool plain8(const char* end, uint64_t& mant, bool& neg) {
@@ -458,33 +401,81 @@ inline void text_from(char* dst, int32_t L, const char* s, int w) {
     }
 }
 
-// The lines of an input statement of n fields. field(i, s) converts field
-// i from its w columns at s; false fails the statement. Each line is copied
-// behind 16 blanks and padded with blanks to its fields and 8 more.
-template <class Field>
-IoStat read_lines(int32_t unit, const Row& r, int32_t n, Field&& field) {
+// The lines of an input statement of n fields. line(i, s, m) converts the
+// m fields of a line, items i to i + m - 1, from their columns at s; false
+// fails the statement. The columns outside the fields are read but never
+// used (the conversions mask them or drop what they give): LEAD before the
+// line and up to SPAN from its start or TAIL past its fields, whichever
+// reaches further. A line that holds all its fields is converted where it
+// lies (read_line keeps READ_SLACK bytes readable around it), a shorter one
+// copied and padded with blanks.
+constexpr std::size_t LEAD = 16, TAIL = 32, SPAN = 128;
+static_assert(platform::READ_SLACK >= LEAD && platform::READ_SLACK >= std::max(TAIL, SPAN));
+
+template <class Line>
+IoStat read_lines(int32_t unit, const Row& r, int32_t n, Line&& line_of) {
     std::string_view line;
     IoStat st = platform::read_line(unit, line);
     if (st != IoStat::ok) return st;
-    constexpr std::size_t LEAD = 16, TAIL = 8;
-    char pad[LEAD + Format::ROW_COLUMNS + TAIL];
-    std::memset(pad, ' ', LEAD);
+    char pad[LEAD + std::max<std::size_t>(Format::ROW_COLUMNS + TAIL, SPAN)];
     const std::size_t w = std::size_t(r.w);
     for (int32_t i = 0; i < n;) {
         const int32_t m = std::min<int32_t>(r.per_line, n - i);
         const std::size_t cols = std::size_t(m) * w;
-        const std::size_t have = std::min(line.size(), cols);
-        std::memcpy(pad + LEAD, line.data(), have);
-        std::memset(pad + LEAD + have, ' ', cols - have + TAIL);
-        const char* s = pad + LEAD;
-        for (int32_t j = 0; j < m; ++j, ++i, s += w)
-            if (!field(i, s)) return IoStat::err;
+        const char* s = line.data();
+        if (line.size() < cols) {
+            const std::size_t have = line.size();
+            std::memset(pad, ' ', LEAD);
+            if (have) std::memcpy(pad + LEAD, line.data(), have);
+            std::memset(pad + LEAD + have, ' ', std::max(cols + TAIL, SPAN) - have);
+            s = pad + LEAD;
+        }
+        if (!line_of(i, s, m)) return IoStat::err;
+        i += m;
         if (i < n) {
             st = platform::read_line(unit, line);
             if (st != IoStat::ok) return st;
         }
     }
     return IoStat::ok;
+}
+
+// The same, one field at a time: field(i, s) converts item i from its w
+// columns at s.
+template <class Field>
+IoStat read_fields(int32_t unit, const Row& r, int32_t n, Field&& field) {
+    const std::size_t w = std::size_t(r.w);
+    return read_lines(unit, r, n, [&](int32_t i, const char* s, int32_t m) {
+        for (int32_t j = 0; j < m; ++j, ++i, s += w)
+            if (!field(i, s)) return false;
+        return true;
+    });
+}
+
+// Fields of eight columns four at a time: kernel(c, v) gives the mask of
+// the fields among four that it converted (notation/row_words.h), their
+// values in v; field(i, s) converts item i itself, for the others.
+template <class Kernel, class Field>
+IoStat read_words(int32_t unit, const Row& r, int32_t n, float* dst, int32_t keep, Kernel&& kernel, Field&& field) {
+    return read_lines(unit, r, n, [&](int32_t i, const char* s, int32_t m) {
+        for (int32_t j = 0; j < m; j += 4, i += 4, s += 32) {
+            float v[4];
+            const unsigned good = kernel(words::Columns(s), v);
+            if (good == 0xf && j + 4 <= m && i + 4 <= keep) {
+                std::memcpy(dst + i, v, sizeof v);
+                continue;
+            }
+            const int32_t c = std::min<int32_t>(4, m - j);
+            for (int32_t k = 0; k < c; ++k) {
+                if (good >> k & 1) {
+                    if (i + k < keep) dst[i + k] = v[k];
+                } else if (!field(i + k, s + 8 * k)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    });
 }
 
 template <class T>
@@ -500,7 +491,7 @@ IoStat read_numbers(int32_t unit, const Format& f, T* dst, int32_t keep, int32_t
     if constexpr (integer) {
         const Usual usual = usual_int(w);
         if (w == 1)  // one digit per column, as in "(120I1)"
-            return read_lines(unit, r, n, [&](int32_t i, const char* s) {
+            return read_fields(unit, r, n, [&](int32_t i, const char* s) {
                 const unsigned c = digit(*s);
                 int64_t v = c;
                 if (c > 9) {
@@ -511,7 +502,7 @@ IoStat read_numbers(int32_t unit, const Format& f, T* dst, int32_t keep, int32_t
                 return true;
             });
         auto ints = [&](auto shaped) {
-            return read_lines(unit, r, n, [&](int32_t i, const char* s) {
+            return read_fields(unit, r, n, [&](int32_t i, const char* s) {
                 int64_t v;
                 if (!shaped(s, v) && !int_text(usual, s, w, v)) return false;
                 if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) return false;
@@ -519,20 +510,70 @@ IoStat read_numbers(int32_t unit, const Format& f, T* dst, int32_t keep, int32_t
                 return true;
             });
         };
-        if (w == 3) return ints([](const char* s, int64_t& v) { return usual_int<3>(s, v); });
-        if (w == 2) return ints([](const char* s, int64_t& v) { return usual_int<2>(s, v); });
+        // "(40I3)" and "(60I2)": a line checked at once, the plain fields
+        // read as their digits (a blank as 0).
+        auto plain = [&](auto width, auto shaped) {
+            constexpr int W = decltype(width)::value;
+            return read_lines(unit, r, n, [&](int32_t i, const char* s, int32_t m) {
+                const words::LineBits bad = words::plain_ints<W>(s, m);
+                const bool all = (bad.w[0] | bad.w[1]) == 0;
+                for (int32_t j = 0; j < m; ++j, ++i, s += W) {
+                    int64_t v;
+                    if (all || words::clear<W>(bad, W * j)) {
+                        v = W == 3 ? (s[0] & 15) * 100 + (s[1] & 15) * 10 + (s[2] & 15) : (s[0] & 15) * 10 + (s[1] & 15);
+                    } else {
+                        if (!shaped(s, v) && !int_text(usual, s, w, v)) return false;
+                        if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+                            return false;
+                    }
+                    if (i < keep) dst[i] = int32_t(v);
+                }
+                return true;
+            });
+        };
+        const bool whole = words::ON && r.per_line * w <= 128;
+        if (w == 3) {
+            auto shaped = [](const char* s, int64_t& v) { return usual_int<3>(s, v); };
+            return whole ? plain(std::integral_constant<int, 3>{}, shaped) : ints(shaped);
+        }
+        if (w == 2) {
+            auto shaped = [](const char* s, int64_t& v) { return usual_int<2>(s, v); };
+            return whole ? plain(std::integral_constant<int, 2>{}, shaped) : ints(shaped);
+        }
         return ints([](const char*, int64_t&) { return false; });
     } else {
         const Usual plain = usual_real(w, d);
         const Usual expo = r.kind == Kind::E && e <= 4 && w > e + 2 ? usual_real(w - e - 2, d) : Usual{};
-        auto reals = [&](auto shaped) {
-            return read_lines(unit, r, n, [&](int32_t i, const char* s) {
+        auto field = [&](auto shaped) {
+            return [&, shaped](int32_t i, const char* s) {
                 T v;
                 if (!shaped(s, v) && !real_text(plain, expo, s, w, d, e, v)) return false;
                 if (i < keep) dst[i] = v;
                 return true;
-            });
+            };
         };
+        auto reals = [&](auto shaped) { return read_fields(unit, r, n, field(shaped)); };
+        if constexpr (std::is_same_v<T, float> && words::ON) {
+            // The eight-column shapes, four fields at a time.
+            if (w == 8 && d == 3 && r.kind == Kind::F)
+                return read_words(
+                    unit, r, n, dst, keep, [](const words::Columns& c, float* v) { return words::fixed8_3(c, v); },
+                    field([](const char* s, T& v) { return usual_fixed<8, 3>(s, v); }));
+            if (w == 8 && d == 3 && e == 1 && r.kind == Kind::E)
+                return read_words(
+                    unit, r, n, dst, keep,
+                    [](const words::Columns& c, float* v) {
+                        // A row holds one of the two shapes, rarely both.
+                        const unsigned good = words::exp8_3_1(c, v);
+                        if (good == 0xf) return good;
+                        float f[4];
+                        const unsigned fixed = words::fixed8_3(c, f);
+                        for (int k = 0; k < 4; ++k)
+                            if (fixed >> k & 1) v[k] = f[k];
+                        return good | fixed;
+                    },
+                    field([](const char* s, T& v) { return usual_exp<8, 3, 1>(s, v) || usual_fixed<8, 3>(s, v); }));
+        }
         // The shapes of the SAO formats.
         if (r.kind == Kind::F && d == 3) {
             if (w == 8) return reals([](const char* s, T& v) { return usual_fixed<8, 3>(s, v); });
@@ -550,239 +591,6 @@ IoStat read_numbers(int32_t unit, const Format& f, T* dst, int32_t keep, int32_t
         }
         return reals([](const char*, T&) { return false; });
     }
-}
-
-// ---------------------------------------------------------------- output of one field
-//
-// A field's text is built backward in a blank buffer and stored
-// right-justified so that its last column lands at the field's end. The
-// fields of a line are stored from the last to the first: a store of 16 or
-// 32 bytes blanks columns before the field, which the fields to its left
-// then cover. The common cases are formatted here; a value that does not
-// fit, is not finite, or lies too close to a rounding tie is written by the
-// engine's conversion.
-
-struct FieldText {
-    char b[32];
-    char* p = b + sizeof b;
-    FieldText() { std::memset(b, ' ', sizeof b); }
-    std::size_t size() const { return std::size_t(b + sizeof b - p); }
-    void put(char c) { *--p = c; }
-    // Digits of v, at least `least` of them (leading zeros).
-    void digits(uint64_t v, int least = 1) {
-        char* const end = p;
-        do {
-            *--p = char('0' + v % 10);
-            v /= 10;
-        } while (v);
-        while (end - p < least) *--p = '0';
-    }
-};
-
-// Stores t right-justified over the w columns that end at end (t.size() <= w).
-inline void store(char* end, int w, const FieldText& t) {
-    if (w <= 16) {
-        std::memcpy(end - 16, t.b + 16, 16);
-    } else if (w <= 32) {
-        std::memcpy(end - 32, t.b, 32);
-    } else {
-        std::memset(end - w, ' ', std::size_t(w) - t.size());
-        std::memcpy(end - t.size(), t.p, t.size());
-    }
-}
-
-template <class Put>
-void via_engine(char* end, int w, Put&& put) {
-    std::string s;
-    put(s);
-    std::memcpy(end - w, s.data(), std::size_t(w));
-}
-
-void int_out(char* end, int64_t v, int w) {
-    FieldText t;
-    t.digits(v < 0 ? uint64_t(0) - uint64_t(v) : uint64_t(v));
-    if (v < 0) t.put('-');
-    if (t.size() <= std::size_t(w)) store(end, w, t);
-    else std::memset(end - w, '*', std::size_t(w));
-}
-
-// A 32-bit real under Fw.d: the engine's exact rounding of v * 10^d, halves
-// away from zero, and its "0" before the point left out when the field has
-// no room for it. False when the engine must write it.
-bool fixed_out(char* end, double v, int w, int d) {
-    if (d > 8 || !(std::fabs(v) * POW10D[d] < 9.0e15)) return false;
-    const double y = v * POW10D[d];
-    int64_t n = int64_t(y);
-    const double rest = y - double(n);
-    if (rest >= 0.5) ++n;
-    else if (rest <= -0.5) --n;
-    uint64_t mag = n < 0 ? uint64_t(0) - uint64_t(n) : uint64_t(n);
-    FieldText t;
-    for (int k = 0; k < d; ++k) {
-        t.put(char('0' + mag % 10));
-        mag /= 10;
-    }
-    t.put('.');
-    const std::size_t sign = n < 0 ? 1 : 0;
-    if (mag != 0 || t.size() + 1 + sign <= std::size_t(w)) t.digits(mag);
-    if (n < 0) t.put('-');
-    if (t.size() > std::size_t(w)) return false;
-    store(end, w, t);
-    return true;
-}
-
-// The eight decimal digits of n < 10^8, the first in byte 0, as characters.
-inline uint64_t eight_chars(uint32_t n) {
-    uint64_t x = uint64_t(n / 10000) | (uint64_t(n % 10000) << 32);  // two lanes of four digits
-    const uint64_t hundreds = ((x * 5243) >> 19) & 0x0000007F0000007Full;
-    x = ((x - hundreds * 100) << 16) | hundreds;  // four lanes of two digits
-    const uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000Full;
-    x = ((x - tens * 10) << 8) | tens;  // eight digits
-    return x | ZEROS;
-}
-
-// A 32-bit real under Fw.3, w = 6, 7 or 8, built in one word: the rounding
-// of fixed_out, the digits at once. The word's columns before the field
-// are of no concern (the fields to the left cover them). False when the
-// number needs more columns (or the general case).
-template <int W>
-inline bool fixed3_out(char* end, double v) {
-    static_assert(W >= 6 && W <= 8);
-    constexpr uint64_t LIMIT = W == 8 ? 10000000 : W == 7 ? 1000000 : 100000;
-    constexpr int FIRST = 8 - W;                 // first column of the field in the word
-    constexpr uint64_t LEADING = high_of(FIRST, 3);  // columns before the units column
-    if (!(std::fabs(v) * 1000.0 < 9.0e15)) return false;
-    const double y = v * 1000.0;
-    int64_t n = int64_t(y);
-    const double rest = y - double(n);
-    if (rest >= 0.5) ++n;
-    else if (rest <= -0.5) --n;
-    const uint64_t mag = n < 0 ? uint64_t(0) - uint64_t(n) : uint64_t(n);
-    if (mag >= LIMIT) return false;
-    const uint64_t digits = eight_chars(uint32_t(mag));  // "0iiiifff"
-    uint64_t out = ((digits >> 8) & 0xFFFFFFFFull) | (uint64_t('.') << 32) | (digits & 0xFFFFFF0000000000ull);
-    // Zeros before the first digit of the integer part become blanks.
-    const uint64_t nonzero = (~bytes_eq(out, '0') & LEADING) | (uint64_t(0x80) << 24);
-    const int p = std::countr_zero(nonzero) >> 3;
-    const uint64_t blank = (uint64_t(1) << (8 * p)) - 1;
-    out = (out & ~blank) | (BLANKS & blank);
-    if (n < 0) {
-        if (p <= FIRST) return false;
-        out = (out & ~(uint64_t(0xff) << (8 * (p - 1)))) | (uint64_t('-') << (8 * (p - 1)));
-    }
-    std::memcpy(end - 8, &out, 8);
-    return true;
-}
-
-// v under Ew.dEe: the mantissa is v scaled by an exact power of ten and
-// rounded to d digits; the scaling errs by far less than the distance to a
-// tie that is demanded, so the digits are those of the exactly rounded
-// value. False when the engine must write it.
-bool exp_out(char* end, double v, int w, int d, int e) {
-    if (d > 12 || e > 9) return false;
-    uint64_t m = 0;
-    int k = 0;  // decimal exponent: 0.1 <= mantissa < 1
-    if (v != 0.0) {
-        const double a = std::fabs(v);
-        const int b = int((std::bit_cast<uint64_t>(a) >> 52) & 0x7ff);
-        if (b == 0 || b == 0x7ff) return false;  // subnormal, infinite or NaN
-        // a lies in [2^(b-1023), 2^(b-1022)): k is about (b-1022) log10(2).
-        const double l = double(b - 1023) * 0.30102999566398120;
-        k = int(l);
-        if (double(k) > l) --k;
-        ++k;
-        double s = 0.0;
-        for (int pass = 0;; ++pass) {
-            const int p = d - k;
-            if (p > 22 || p < -22) return false;
-            s = p >= 0 ? a * POW10D[p] : a / POW10D[-p];
-            if (s >= POW10D[d]) ++k;
-            else if (s < POW10D[d - 1]) --k;
-            else break;
-            if (pass == 1) return false;
-        }
-        m = uint64_t(s);
-        const double frac = s - double(m);
-        if (std::fabs(frac - 0.5) < 1e-3) return false;
-        if (frac > 0.5) ++m;
-        if (m == uint64_t(POW10D[d])) {
-            m /= 10;
-            ++k;
-        }
-    }
-    FieldText t;
-    t.digits(uint64_t(k < 0 ? -k : k), e);
-    if (t.size() > std::size_t(e)) return false;  // the engine shortens or writes asterisks
-    t.put(k < 0 ? '-' : '+');
-    t.put('E');
-    t.digits(m, d);
-    t.put('.');
-    const std::size_t sign = v < 0.0 ? 1 : 0;
-    if (t.size() + 1 + sign <= std::size_t(w)) t.put('0');
-    if (sign) t.put('-');
-    if (t.size() > std::size_t(w)) return false;
-    store(end, w, t);
-    return true;
-}
-
-// The lines of an output statement of n fields (one empty line for none).
-// put(i, end) writes field i into the w columns that end at end; the fields
-// of a line go from the last to the first.
-template <class Put>
-IoStat write_lines(int32_t unit, const Row& r, int32_t n, Put&& put) {
-    if (n <= 0) return platform::write_line(unit, std::string_view("", 0));
-    constexpr std::size_t LEAD = 32;
-    char buf[LEAD + Format::ROW_COLUMNS];
-    char* const line = buf + LEAD;
-    const std::size_t w = std::size_t(r.w);
-    for (int32_t i = 0; i < n;) {
-        const int32_t m = std::min<int32_t>(r.per_line, n - i);
-        for (int32_t j = m - 1; j >= 0; --j) put(i + j, line + std::size_t(j + 1) * w);
-        i += m;
-        const IoStat st = platform::write_line(unit, std::string_view(line, std::size_t(m) * w));
-        if (st != IoStat::ok) return st;
-    }
-    return IoStat::ok;
-}
-
-template <class T>
-IoStat write_reals(int32_t unit, const Format& f, const T* src, int32_t n) {
-    const Row& r = f.row();
-    constexpr bool single = std::is_same_v<T, float>;
-    // Fixed point of 64-bit reals has no case of its own here.
-    if (r.per_line == 0 || !(r.kind == Kind::E || (single && r.kind == Kind::F)))
-        return write(unit, f, {OutItem(src, n)});
-    const int w = r.w, d = r.d, e = r.e;
-    // A value the fast forms do not take goes through the engine's own
-    // conversion: shortened, else the format's marker, else asterisks.
-    const Format::Desc& desc = *std::find_if(f.descs().begin(), f.descs().end(), [](const Format::Desc& x) {
-        return x.kind == Kind::F || x.kind == Kind::E;
-    });
-    auto engine = [&](char* end, double v) {
-        via_engine(end, w, [&](std::string& s) { put_real(s, f, desc, v, single); });
-    };
-    if constexpr (single && SWAR) {
-        auto fixed3 = [&](auto put) {
-            return write_lines(unit, r, n, [&](int32_t i, char* end) {
-                const double v = src[i];
-                if (!put(end, v) && !fixed_out(end, v, w, d)) engine(end, v);
-            });
-        };
-        if (r.kind == Kind::F && d == 3) {
-            if (w == 8) return fixed3([](char* end, double v) { return fixed3_out<8>(end, v); });
-            if (w == 7) return fixed3([](char* end, double v) { return fixed3_out<7>(end, v); });
-            if (w == 6) return fixed3([](char* end, double v) { return fixed3_out<6>(end, v); });
-        }
-    }
-    if (r.kind == Kind::F)
-        return write_lines(unit, r, n, [&](int32_t i, char* end) {
-            const double v = src[i];
-            if (!fixed_out(end, v, w, d)) engine(end, v);
-        });
-    return write_lines(unit, r, n, [&](int32_t i, char* end) {
-        const double v = src[i];
-        if (!exp_out(end, v, w, d, e)) engine(end, v);
-    });
 }
 
 }  // namespace
@@ -804,46 +612,9 @@ IoStat read_row_texts(int32_t unit, const Format& f, char* dst, int32_t len, int
     if (r.per_line == 0 || r.kind != Kind::A)
         return read(unit, f, {InItem::texts(dst, keep, len), InItem::skip(ItemType::chars, n - keep, len)});
     const int w = r.w;
-    return read_lines(unit, r, n, [&](int32_t i, const char* s) {
+    return read_fields(unit, r, n, [&](int32_t i, const char* s) {
         if (i < keep) text_from(dst + std::size_t(i) * std::size_t(len), len, s, w);
         return true;
-    });
-}
-
-IoStat write_row(int32_t unit, const Format& f, const int32_t* src, int32_t n) {
-    const Row& r = f.row();
-    if (r.per_line == 0 || r.kind != Kind::I) return write(unit, f, {OutItem(src, n)});
-    const int w = r.w;
-    if (w == 1)  // one digit per column, as in "(120I1)"
-        return write_lines(unit, r, n, [&](int32_t i, char* end) {
-            const int32_t v = src[i];
-            if (v >= 0 && v <= 9) end[-1] = char('0' + v);
-            else end[-1] = '*';
-        });
-    return write_lines(unit, r, n, [&](int32_t i, char* end) { int_out(end, src[i], w); });
-}
-
-IoStat write_row(int32_t unit, const Format& f, const float* src, int32_t n) {
-    return write_reals(unit, f, src, n);
-}
-
-IoStat write_row(int32_t unit, const Format& f, const double* src, int32_t n) {
-    return write_reals(unit, f, src, n);
-}
-
-IoStat write_row_texts(int32_t unit, const Format& f, const char* src, int32_t len, int32_t n) {
-    const Row& r = f.row();
-    if (r.per_line == 0 || r.kind != Kind::A) return write(unit, f, {OutItem::texts(src, n, len)});
-    const int w = r.w;
-    // Aw: the first w characters of a longer item, a shorter one after blanks.
-    return write_lines(unit, r, n, [&](int32_t i, char* end) {
-        const char* s = src + std::size_t(i) * std::size_t(len);
-        if (len >= w) {
-            std::memcpy(end - w, s, std::size_t(w));
-        } else {
-            std::memset(end - w, ' ', std::size_t(w - len));
-            std::memcpy(end - len, s, std::size_t(len));
-        }
     });
 }
 

@@ -37,10 +37,12 @@ struct Unit {
     std::string target;      // staged output: the final name
     bool replace = false;    // staged output: an existing target is replaced
     int slot = -1;           // staged output: its tracking slot
-    std::vector<char> buf;   // input: bytes [beg, end) not yet returned; output: [0, end) pending
-    std::size_t beg = 0;
+    std::vector<char> store; // the buffer and READ_SLACK bytes on either side
+    std::size_t beg = 0;     // input: bytes [beg, end) of the buffer not yet returned; output: [0, end) pending
     std::size_t end = 0;
     int64_t lines = 0;       // lines read since the open or rewind
+
+    char* buf() { return store.data() + READ_SLACK; }
 };
 
 struct UnitTable {
@@ -70,7 +72,7 @@ bool write_all(int fd, const char* p, std::size_t n) {
 
 bool flush(Unit& u) {
     if (u.mode == UnitMode::read || u.end == 0) return !u.failed;
-    if (!u.failed && !write_all(u.fd, u.buf.data(), u.end)) u.failed = true;
+    if (!u.failed && !write_all(u.fd, u.buf(), u.end)) u.failed = true;
     u.end = 0;
     return !u.failed;
 }
@@ -83,12 +85,12 @@ bool refill(Unit& u) {
         return false;
     }
     if (u.beg > 0) {
-        std::memmove(u.buf.data(), u.buf.data() + u.beg, u.end - u.beg);
+        std::memmove(u.buf(), u.buf() + u.beg, u.end - u.beg);
         u.end -= u.beg;
         u.beg = 0;
     }
     for (;;) {
-        ssize_t k = ::read(u.fd, u.buf.data() + u.end, u.buf.size() - u.end);
+        ssize_t k = ::read(u.fd, u.buf() + u.end, BUFSZ - u.end);
         if (k < 0 && errno == EINTR) continue;
         if (k < 0) return false;
         if (k == 0) {
@@ -116,8 +118,8 @@ IoStat pass_long_line(Unit& u) {
             return IoStat::err;
         }
         if (!refill(u)) return IoStat::err;  // the line ended with the file, or the read failed
-        if (const void* nl = std::memchr(u.buf.data(), '\n', u.end)) {
-            u.beg = std::size_t(static_cast<const char*>(nl) - u.buf.data()) + 1;
+        if (const void* nl = std::memchr(u.buf(), '\n', u.end)) {
+            u.beg = std::size_t(static_cast<const char*>(nl) - u.buf()) + 1;
             return IoStat::err;
         }
     }
@@ -146,7 +148,7 @@ void attach(int32_t unit, int fd, UnitMode mode, std::string path) {
     u.target.clear();
     u.replace = false;
     u.slot = -1;
-    u.buf.resize(BUFSZ);
+    u.store.resize(BUFSZ + 2 * READ_SLACK);
     u.beg = u.end = 0;
     u.lines = 0;
 }
@@ -265,7 +267,7 @@ IoStat read_line(int32_t unit, std::string_view& line) {
     if (u->cut_off) return IoStat::end;
     std::size_t scan = u->beg;
     for (;;) {
-        const char* base = u->buf.data();
+        const char* base = u->buf();
         const void* nl = std::memchr(base + scan, '\n', u->end - scan);
         if (nl) {
             std::size_t pos = std::size_t(static_cast<const char*>(nl) - base);
@@ -288,8 +290,8 @@ IoStat read_line(int32_t unit, std::string_view& line) {
             if (u->end == u->beg) return IoStat::end;
             // Last line without terminator.
             std::size_t len = u->end - u->beg;
-            if (u->buf[u->end - 1] == '\r') --len;
-            line = std::string_view(u->buf.data() + u->beg, len);
+            if (u->buf()[u->end - 1] == '\r') --len;
+            line = std::string_view(u->buf() + u->beg, len);
             u->beg = u->end;
             ++u->lines;
             if (len > MAX_LINE) {
@@ -316,9 +318,9 @@ IoStat write_line(int32_t unit, std::string_view line) {
     Unit* u = find(unit);
     if (!u || u->mode == UnitMode::read || u->failed) return IoStat::err;
     std::size_t need = line.size() + 1;
-    if (u->end + need > u->buf.size()) {
+    if (u->end + need > BUFSZ) {
         if (!flush(*u)) return IoStat::err;
-        if (need > u->buf.size()) {
+        if (need > BUFSZ) {
             if (!write_all(u->fd, line.data(), line.size()) || !write_all(u->fd, "\n", 1)) {
                 u->failed = true;
                 return IoStat::err;
@@ -326,9 +328,9 @@ IoStat write_line(int32_t unit, std::string_view line) {
             return IoStat::ok;
         }
     }
-    if (!line.empty()) std::memcpy(u->buf.data() + u->end, line.data(), line.size());  // an empty view may hold no pointer
+    if (!line.empty()) std::memcpy(u->buf() + u->end, line.data(), line.size());  // an empty view may hold no pointer
     u->end += line.size();
-    u->buf[u->end++] = '\n';
+    u->buf()[u->end++] = '\n';
     return IoStat::ok;
 }
 

@@ -56,6 +56,9 @@ inline constexpr int NOT_REGULAR_FILE = -1;
 // Longest input line, in characters without its terminator (a full path
 // fits; every line the system writes is far shorter).
 inline constexpr std::size_t MAX_LINE = 8192;
+// Bytes readable before and after every line read_line gives (whatever
+// they hold): a reader may load whole words across the line's ends.
+inline constexpr std::size_t READ_SLACK = 160;
 // Bytes of an overlong line passed over before the unit's input ends.
 inline constexpr std::size_t MAX_LINE_SKIP = std::size_t(16) << 20;
 
@@ -92,7 +95,7 @@ IoStat close_unit(int32_t unit, CloseMode mode = CloseMode::keep);
 IoStat rewind_unit(int32_t unit);
 
 // Next line without its terminator. The view stays valid until the next
-// call on the same unit. END at the end of the file; ERR when the unit is
+// call on the same unit; READ_SLACK bytes before and after it are readable. END at the end of the file; ERR when the unit is
 // not open for reading, the read fails, or the line is longer than MAX_LINE
 // (the line is then passed over; a line that does not end within
 // MAX_LINE_SKIP bytes ends the input: END from the next call on).

@@ -291,6 +291,139 @@ TEST(RowStatements, FieldsOfEveryShapeReadLikeTheGenericEngine) {
     }
 }
 
+// Reads the same file through both engines statement by statement and
+// compares statuses and the stored bytes (reals as bit patterns).
+void read_both(const std::string& path, const Format& f, int32_t n, int32_t keep, int type, int lines,
+               const char* what) {
+    ASSERT_EQ(platform::open_unit(GEN, path, platform::UnitMode::read), 0);
+    ASSERT_EQ(platform::open_unit(ROW, path, platform::UnitMode::read), 0);
+    std::vector<unsigned char> a(std::size_t(n) * 8 + 8), b(a.size());
+    for (int l = 0; l < lines; ++l) {
+        std::fill(a.begin(), a.end(), 0xA5);
+        std::fill(b.begin(), b.end(), 0xA5);
+        IoStat ga, rb;
+        if (type == 0) {
+            ga = read(GEN, f, {InItem(reinterpret_cast<int32_t*>(a.data()), keep), InItem::skip(ItemType::i32, n - keep)});
+            rb = read_row(ROW, f, reinterpret_cast<int32_t*>(b.data()), keep, n);
+        } else if (type == 1) {
+            ga = read(GEN, f, {InItem(reinterpret_cast<float*>(a.data()), keep), InItem::skip(ItemType::f32, n - keep)});
+            rb = read_row(ROW, f, reinterpret_cast<float*>(b.data()), keep, n);
+        } else {
+            ga = read(GEN, f, {InItem(reinterpret_cast<double*>(a.data()), keep), InItem::skip(ItemType::f64, n - keep)});
+            rb = read_row(ROW, f, reinterpret_cast<double*>(b.data()), keep, n);
+        }
+        ASSERT_EQ(int(ga), int(rb)) << what << " " << f.text() << " statement " << l;
+        ASSERT_TRUE(a == b) << what << " " << f.text() << " statement " << l;
+    }
+    platform::close_unit(GEN);
+    platform::close_unit(ROW);
+}
+
+TEST(RowStatements, WholeRowsOfBoundaryTextsReadLikeTheGenericEngine) {
+    // The rows converted many fields at once ("(15F8.3)", "(15E8.3E1)",
+    // "(40I3)", "(60I2)"): every text of a small alphabet in the columns
+    // before the point (or in every column of an integer), the point at
+    // every column, every exponent, mixed with usual texts so that one odd
+    // field stands at each place of its group; lines full, cut short inside
+    // a field, CRLF-ended or longer; all items kept or a part of them.
+    TempDir dir;
+    Gen g(77);
+    auto usual_fixed = [&] {
+        char b[16];
+        std::snprintf(b, sizeof b, "%8.3f", double(g.uniform(-999999, 9999999)) / 1000.0);
+        return std::string(b);
+    };
+    auto usual_exp = [&] {
+        char b[16];
+        const int m = g.uniform(0, 999);
+        std::snprintf(b, sizeof b, "%s.%03dE%c%d", g.chance(0.3) ? "-" : "0", m, g.chance(0.3) ? '-' : '+',
+                      g.uniform(0, 9));
+        return std::string(b);
+    };
+    const std::string alpha = " -+.05 9x\t\xb0";
+    std::vector<std::string> fixed, expo, i3, i2;
+    for (char c0 : alpha)
+        for (char c1 : alpha)
+            for (char c2 : alpha)
+                for (char c3 : std::string(" -.059x")) {
+                    fixed.push_back(std::string{c0, c1, c2, c3} + ".125");
+                    i3.push_back(std::string{c1, c2, c3});
+                }
+    for (int q = 0; q < 8; ++q)
+        for (int k = 0; k < 20; ++k) {  // the point at every column, digits and blanks around it
+            std::string t = usual_fixed();
+            std::erase(t, '.');
+            t.insert(std::size_t(q), ".");
+            t.resize(8);
+            if (g.chance(0.3)) t[std::size_t(g.uniform(0, 7))] = ' ';
+            fixed.push_back(t);
+        }
+    for (char c0 : alpha)
+        for (char sign : std::string("+- 0E"))
+            for (char e : std::string("0123456789 x-")) {
+                std::string t = usual_exp();
+                t[0] = c0;
+                t[6] = sign;
+                t[7] = e;
+                expo.push_back(t);
+            }
+    for (char c0 : alpha)
+        for (char c1 : alpha) i2.push_back(std::string{c0, c1});
+    for (int k = 0; k < 300; ++k) {  // one column of a usual text changed to any byte
+        std::string t = g.chance(0.5) ? usual_fixed() : usual_exp();
+        t[std::size_t(g.uniform(0, 7))] = char(g.uniform(1, 255));
+        if (t.find('\n') == std::string::npos) (t.find('E') == std::string::npos ? fixed : expo).push_back(t);
+    }
+    struct Row {
+        const char* format;
+        const std::vector<std::string>* odd;
+        int width, per_line, type;
+    };
+    const Row rows[] = {
+        {"(15F8.3)", &fixed, 8, 15, 1}, {"(15E8.3E1)", &expo, 8, 15, 1}, {"(15E8.3E1)", &fixed, 8, 15, 1},
+        {"(15F8.3)", &fixed, 8, 15, 2}, {"(40I3)", &i3, 3, 40, 0},      {"(60I2)", &i2, 2, 60, 0},
+    };
+    for (const Row& r : rows) {
+        const Format f(r.format);
+        const bool ints = r.type == 0;
+        for (int32_t n : {1, 3, 4, 5, r.per_line, 2 * r.per_line + 7}) {
+            const int32_t keep = g.chance(0.5) ? n : g.uniform(0, n);
+            std::string text;
+            const int lines = int(r.odd->size() / 4) + 50;
+            std::size_t next = 0;
+            for (int l = 0; l < lines; ++l) {
+                const int32_t count = (n + r.per_line - 1) / r.per_line;
+                for (int32_t li = 0; li < count; ++li) {
+                    const int32_t m = std::min(r.per_line, n - li * r.per_line);
+                    std::string line;
+                    for (int32_t j = 0; j < m; ++j) {
+                        std::string t;
+                        if (g.chance(0.25)) {
+                            t = (*r.odd)[next++ % r.odd->size()];
+                        } else if (ints) {
+                            t = std::to_string(g.uniform(r.width == 3 ? -99 : -9, r.width == 3 ? 999 : 99));
+                            t.insert(0, std::size_t(std::max(0, r.width - int(t.size()))), ' ');
+                        } else {
+                            t = std::string(r.format).find('E') != std::string::npos && g.chance(0.7) ? usual_exp()
+                                                                                                     : usual_fixed();
+                        }
+                        line += t;
+                    }
+                    if (g.chance(0.1)) line.resize(std::size_t(g.uniform(0, int(line.size()))));
+                    if (g.chance(0.05)) line += "  9.999x";
+                    // Columns past the fields that read as usual fields.
+                    if (g.chance(0.1)) line += ints ? std::string("  1 12123  7 99") : usual_fixed() + usual_exp() + usual_fixed();
+                    if (g.chance(0.1)) line += '\r';
+                    text += line + "\n";
+                }
+            }
+            const std::string p = dir.file("rows.txt");
+            std::ofstream(p, std::ios::binary | std::ios::trunc) << text;
+            read_both(p, f, n, keep, r.type, lines, "boundary rows");
+        }
+    }
+}
+
 // ------------------------------------------------------------------ output
 
 TEST(RowStatements, WriteLikeTheGenericEngine) {
@@ -379,12 +512,29 @@ TEST(RowStatements, ValuesNearRoundingTiesAndEdgesWriteLikeTheGenericEngine) {
     }
     for (int k = -4000; k <= 4000; ++k) v.push_back(float(k) / 8.0f);
     for (int k = 0; k < 100; ++k) v.push_back(std::ldexp(1.0f, k - 60));
+    // Every power of ten of the float range and its neighbours.
+    for (int k = -45; k <= 38; ++k) {
+        const float p = std::pow(10.0f, float(k));
+        for (float x : {std::nextafter(p, 0.0f), p, std::nextafter(p, HUGE_VALF)}) {
+            v.push_back(x);
+            v.push_back(-x);
+        }
+    }
     std::vector<double> dv(v.begin(), v.end());
     for (int k = 0; k < 2000; ++k) dv.push_back(6370.0 + double(k) * 1.0000000000001e-9);
+    for (int k = -320; k <= 308; ++k) {
+        const double p = std::pow(10.0, double(k));
+        for (double x : {std::nextafter(p, 0.0), p, std::nextafter(p, HUGE_VAL)}) {
+            dv.push_back(x);
+            dv.push_back(-x);
+        }
+    }
     for (const char* text : {"(15F8.3)", "(16F7.3)", "(20F6.3)", "(15E8.3E1)", "(13E9.4E1)", "(10E11.6E1)",
                              "(6E20.12)", "(4E8.3)"}) {
-        for (Fit fit : {Fit::asterisks, Fit::shorten}) {
-            const Format f(text, fit);
+        for (int variant = 0; variant < 3; ++variant) {
+            // As the record's writer has them: shortened, with the marker of values that do not show.
+            const Format f = variant == 2 ? Format(text, Fit::shorten, 9999.0)
+                                          : Format(text, variant == 0 ? Fit::asterisks : Fit::shorten);
             ASSERT_EQ(platform::open_unit(GEN, pa, platform::UnitMode::write), 0);
             ASSERT_EQ(platform::open_unit(ROW, pb, platform::UnitMode::write), 0);
             EXPECT_EQ(write(GEN, f, {OutItem(v.data(), int32_t(v.size()))}), IoStat::ok);
