@@ -126,21 +126,7 @@ bool parse_real(const char* s, std::size_t n, int d, T& v) {
     if (!point) frac = d;
     exp -= frac;
     // Exact operands give a correctly rounded result in one operation.
-    if constexpr (std::is_same_v<T, float>) {
-        if (mant <= (uint64_t(1) << 24) && exp >= -10 && exp <= 10) {
-            float x = float(mant);
-            x = exp < 0 ? x / POW10F[-exp] : x * POW10F[exp];
-            v = neg ? -x : x;
-            return true;
-        }
-    } else {
-        if (mant <= (uint64_t(1) << 53) && exp >= -22 && exp <= 22) {
-            double x = double(mant);
-            x = exp < 0 ? x / POW10D[-exp] : x * POW10D[exp];
-            v = neg ? -x : x;
-            return true;
-        }
-    }
+    if (exact_real(mant, exp, neg, v)) return true;
     buf[b++] = 'e';
     {
         char eb[24];
