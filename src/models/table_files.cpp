@@ -22,10 +22,9 @@ namespace {
 constexpr int32_t DATA_UNIT = 4;
 constexpr std::size_t RECORD_BYTES = 4 * TABLE_VALUES;
 
-bool read_binary(const std::string& path, TableRecords& records, Fault& fault) {
-    static_assert(sizeof(float) == 4);
-    records.clear();
-    std::vector<unsigned char> bytes;
+// The whole file into bytes; false, with its fault, when it cannot be read
+// or is empty.
+bool read_bytes(const std::string& path, std::vector<unsigned char>& bytes, Fault& fault) {
     if (const int err = platform::read_whole_file(path, bytes); err != 0) {
         fault = {FileFault::unreadable, std::strerror(err)};
         return false;
@@ -34,6 +33,14 @@ bool read_binary(const std::string& path, TableRecords& records, Fault& fault) {
         fault = {FileFault::empty, {}};
         return false;
     }
+    return true;
+}
+
+bool read_binary(const std::string& path, TableRecords& records, Fault& fault) {
+    static_assert(sizeof(float) == 4);
+    records.clear();
+    std::vector<unsigned char> bytes;
+    if (!read_bytes(path, bytes, fault)) return false;
     if (bytes.size() % RECORD_BYTES != 0) {
         fault = {FileFault::truncated, std::to_string(bytes.size()) + " BYTES, NOT WHOLE RECORDS OF " +
                                            std::to_string(RECORD_BYTES)};
@@ -121,14 +128,7 @@ bool parse_text(const fmt::Format* format, TableRecords& records, Fault& fault) 
 bool read_text(const std::string& path, const fmt::Format* format, TableRecords& records, Fault& fault) {
     records.clear();
     std::vector<unsigned char> bytes;
-    if (const int err = platform::read_whole_file(path, bytes); err != 0) {
-        fault = {FileFault::unreadable, std::strerror(err)};
-        return false;
-    }
-    if (bytes.empty()) {
-        fault = {FileFault::empty, {}};
-        return false;
-    }
+    if (!read_bytes(path, bytes, fault)) return false;
     if (holds_control_bytes(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
         fault = {FileFault::not_text, {}};
         return false;
