@@ -16,6 +16,7 @@
 #include "run/record_decode.h"
 #include "sao/sao_record.h"
 #include "model_dir.h"
+#include "sample_file.h"
 
 namespace kolm::bench {
 
@@ -25,19 +26,11 @@ struct Samples : ModelDir {
 
     Samples() : ModelDir("kolm_samples") {
         namespace fs = std::filesystem;
-        constexpr int32_t IN = 31;
         for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "sao")) {
-            platform::open_unit(IN, e.path().string(), platform::UnitMode::read);
-            for (;;) {
-                auto r = std::make_unique<SaoRecord>();
-                int32_t iend = 0;
-                int16_t found = 0, ierr = 0;
-                READSAO(iend, IN, *r, found, ierr);
-                if (iend || ierr) break;
+            for (auto& r : read_file_records(e.path().string())) {
                 records.push_back(std::move(r));
                 names.push_back(e.path().filename().string());
             }
-            platform::close_unit(IN);
         }
         reset_run_state();
     }

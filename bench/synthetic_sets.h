@@ -15,6 +15,7 @@
 
 #include "platform/text_units.h"
 #include "sao/sao_record.h"
+#include "sample_file.h"
 
 namespace kolm::bench {
 
@@ -22,24 +23,13 @@ namespace kolm::bench {
 // in the order of the file names.
 inline std::vector<std::unique_ptr<SaoRecord>> sample_records(const std::string& prefix = "") {
     namespace fs = std::filesystem;
-    constexpr int32_t IN = 32;
     std::vector<fs::path> files;
     for (const auto& e : fs::directory_iterator(fs::path(KOLM_SHARED_DATA) / "sao"))
         if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path());
     std::sort(files.begin(), files.end());
     std::vector<std::unique_ptr<SaoRecord>> records;
-    for (const fs::path& f : files) {
-        platform::open_unit(IN, f.string(), platform::UnitMode::read);
-        for (;;) {
-            auto r = std::make_unique<SaoRecord>();
-            int32_t iend = 0;
-            int16_t found = 0, ierr = 0;
-            READSAO(iend, IN, *r, found, ierr);
-            if (iend || ierr) break;
-            records.push_back(std::move(r));
-        }
-        platform::close_unit(IN);
-    }
+    for (const fs::path& f : files)
+        for (auto& r : read_file_records(f.string())) records.push_back(std::move(r));
     return records;
 }
 

@@ -20,6 +20,7 @@
 
 #include "platform/text_units.h"
 #include "sao/sao_record.h"
+#include "support/sao_files.h"
 
 namespace kolm {
 namespace {
@@ -242,17 +243,7 @@ TEST_F(SaoRows, StationFilesReadAndWrittenAlike) {
         all += text;
         EXPECT_GE(read_both(text, f.filename().string().c_str()), 1);
         // Written back at code 5 and at their own codes.
-        std::vector<std::unique_ptr<SaoRecord>> recs;
-        ASSERT_EQ(platform::open_unit(GEN, f.string(), platform::UnitMode::read), 0);
-        for (;;) {
-            auto r = std::make_unique<SaoRecord>();
-            int32_t iend = 0;
-            int16_t found = 0, ierr = 0;
-            READSAO(iend, GEN, *r, found, ierr);
-            if (iend || ierr) break;
-            recs.push_back(std::move(r));
-        }
-        platform::close_unit(GEN);
+        kolm::testing::Records recs = kolm::testing::read_all(f.string());
         ASSERT_FALSE(recs.empty());
         const std::size_t own = recs.size();
         for (std::size_t k = 0; k < own; ++k) {

@@ -18,30 +18,11 @@
 #include "platform/text_units.h"
 #include "run/run_driver.h"
 #include "sao/sao_record.h"
+#include "support/sao_files.h"
 #include "support/work_dir.h"
 #include "ui/plot_frame.h"
 
 namespace kolm::testing {
-
-using Records = std::vector<std::unique_ptr<SaoRecord>>;
-
-// Every record of a file, read as the run reads them; failed records are not kept.
-inline Records read_all(const std::string& path) {
-    constexpr int32_t UNIT = 40;
-    Records out;
-    if (platform::open_unit(UNIT, path, platform::UnitMode::read) != 0) return out;
-    int16_t found = 0, ierr = 0;
-    for (;;) {
-        auto r = std::make_unique<SaoRecord>();
-        int32_t iend = 0;
-        READSAO(iend, UNIT, *r, found, ierr);
-        if (iend != 0) break;
-        if (ierr == 0) out.push_back(std::move(r));
-        if (ierr != 0 && found == 0) break;
-    }
-    platform::close_unit(UNIT);
-    return out;
-}
 
 class RunFixture : public ::testing::Test {
 protected:

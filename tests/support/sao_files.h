@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/text_units.h"
 #include "sao/sao_record.h"
@@ -23,6 +24,26 @@ inline std::unique_ptr<SaoRecord> read_first_record(const std::string& path, int
     EXPECT_EQ(iend, 0) << path;
     EXPECT_EQ(ierr, 0) << path;
     return rec;
+}
+
+using Records = std::vector<std::unique_ptr<SaoRecord>>;
+
+// Every record of a file, read as the run reads them; failed records are not kept.
+inline Records read_all(const std::string& path) {
+    constexpr int32_t UNIT = 40;
+    Records out;
+    if (platform::open_unit(UNIT, path, platform::UnitMode::read) != 0) return out;
+    int16_t found = 0, ierr = 0;
+    for (;;) {
+        auto r = std::make_unique<SaoRecord>();
+        int32_t iend = 0;
+        READSAO(iend, UNIT, *r, found, ierr);
+        if (iend != 0) break;
+        if (ierr == 0) out.push_back(std::move(r));
+        if (ierr != 0 && found == 0) break;
+    }
+    platform::close_unit(UNIT);
+    return out;
 }
 
 }  // namespace kolm::testing
