@@ -110,7 +110,30 @@ void GOSUB(float U, float F, float FN2, float FH, float /*DIP*/, float& G) {
     G = group_index(U, Q0, X, w.W, RI(realin::TANSQ2), RI(realin::TANSQ));
 }
 
-void node_group_indices(float F, const NodeArray& FN2, float FH, NodeArray& G) {
+void CDO() {
+    const float FS2 = TRCSEC.FSTART * TRCSEC.FSTART;
+    for (int K = 1; K <= TRCSEC.NFQ; ++K) {
+        const float f2 = TRCSEC.FK(K) * TRCSEC.FK(K);
+        FSQR.FSQ(K) = f2;
+        FSQR.FSQD(K) = f2 > FS2 ? f2 - FS2 : 0.0f;
+    }
+}
+
+// The node loops are compiled twice: for SSE2, which every x86-64 processor
+// has, and for AVX2, eight floats per instruction. Both variants use only
+// operations IEEE arithmetic rounds exactly (add, subtract, multiply,
+// divide, square root; no fused multiply-add, -ffp-contract=off) and call
+// the same logarithm, so they give the same floats. The bodies below are
+// inlined into each variant.
+#define NODE_KERNEL [[gnu::always_inline]] inline
+
+// The loops over the nodes stay rolled until the vectoriser has seen them:
+// unrolled early, as small loops over local arrays are, they stay scalar.
+#define NODE_LOOP _Pragma("GCC unroll 1")
+
+namespace {
+
+NODE_KERNEL void group_indices_body(float F, const NodeArray& FN2, float FH, NodeArray& G) {
     const auto& RI = SAOHDR.REALIN;
     const WaveTerms w = wave_terms(F, FH);
     const float TANSQ2 = RI(realin::TANSQ2), TANSQ = RI(realin::TANSQ);
@@ -126,25 +149,10 @@ void node_group_indices(float F, const NodeArray& FN2, float FH, NodeArray& G) {
     }
 }
 
-void CDO() {
-    const float FS2 = TRCSEC.FSTART * TRCSEC.FSTART;
-    for (int K = 1; K <= TRCSEC.NFQ; ++K) {
-        const float f2 = TRCSEC.FK(K) * TRCSEC.FK(K);
-        FSQR.FSQ(K) = f2;
-        FSQR.FSQD(K) = f2 > FS2 ? f2 - FS2 : 0.0f;
-    }
-}
-
-// The loops over the nodes stay rolled until the vectoriser has seen them:
-// unrolled early, as small loops over local arrays are, they stay scalar.
-#define NODE_LOOP _Pragma("GCC unroll 1")
-
-namespace {
-
 // Section co-ordinates X(J) = ln(fn(J)/FEND)/LR of the node plasma
 // frequencies fn(J) and their square roots. The logarithms are the only
 // library calls; the divisions and roots around them vectorise.
-void node_coordinates(const NodeArray& fn, float FEND, float LR, NodeArray& X, NodeArray& SQX) {
+NODE_KERNEL void node_coordinates(const NodeArray& fn, float FEND, float LR, NodeArray& X, NodeArray& SQX) {
     NodeArray ratio;
     NODE_LOOP for (int J = 0; J < NGAUSS; ++J) ratio.v[J] = fn.v[J] / FEND;
     for (int J = 0; J < NGAUSS; ++J) X.v[J] = std::log(ratio.v[J]);
@@ -155,7 +163,7 @@ void node_coordinates(const NodeArray& fn, float FEND, float LR, NodeArray& X, N
 }
 
 // B(J) := DTST(X(J), N) for all nodes.
-void node_basis(const NodeArray& X, int N, NodeArray& B) {
+NODE_KERNEL void node_basis(const NodeArray& X, int N, NodeArray& B) {
     const auto& CV = TRCSEC.CV;
     NODE_LOOP for (int J = 0; J < NGAUSS; ++J) B.v[J] = CV(N, 1);
     for (int I = 2; I <= N; ++I) {
@@ -165,15 +173,13 @@ void node_basis(const NodeArray& X, int N, NodeArray& B) {
 }
 
 // The sum of the node terms in node order.
-float node_sum(const NodeArray& t) {
+NODE_KERNEL float node_sum(const NodeArray& t) {
     float sum = 0.0f;
     for (int J = 0; J < NGAUSS; ++J) sum += t.v[J];
     return sum;
 }
 
-}  // namespace
-
-void SIK() {
+NODE_KERNEL void sik_body() {
     const int NN = TRCSEC.NN;
     const float FEND = TRCSEC.FEND;
     const float FH = FLDPAR.FH;
@@ -194,7 +200,7 @@ void SIK() {
             FN.v[J] = std::sqrt(FN2.v[J]);
             C.v[J] = 0.5f / (LR * FN2.v[J]);
         }
-        node_group_indices(F, FN2, FH, G);
+        group_indices_body(F, FN2, FH, G);
         node_coordinates(FN, FEND, LR, X, SQX);
         for (int N = 1; N <= NN; ++N) {
             node_basis(X, N, B);
@@ -203,8 +209,6 @@ void SIK() {
         }
     }
 }
-
-namespace {
 
 // The node terms of SIKP, which do not depend on the data points: per node
 // the plasma frequency squared, the denominator fn**2 sqrt(X) and the basis
@@ -228,7 +232,7 @@ struct CrossingMemo {
 CrossingMemo crossings;
 const RunStateReset crossings_reset([] { crossings = CrossingMemo{}; });
 
-const CrossingNodes& crossing_nodes(float FV, float SQ, float LR) {
+NODE_KERNEL const CrossingNodes& crossing_nodes(float FV, float SQ, float LR) {
     const int NN = TRCSEC.NN;
     const float FEND = TRCSEC.FEND;
     const uint32_t fs = std::bit_cast<uint32_t>(TRCSEC.FSTART), fe = std::bit_cast<uint32_t>(FEND),
@@ -263,9 +267,7 @@ const CrossingNodes& crossing_nodes(float FV, float SQ, float LR) {
     return e;
 }
 
-}  // namespace
-
-void SIKP(float FV) {
+NODE_KERNEL void sikp_body(float FV) {
     const int NN = TRCSEC.NN;
     const float FH = FLDPAR.FH;
     const float LR = std::log(TRCSEC.FSTART / TRCSEC.FEND);
@@ -279,12 +281,63 @@ void SIKP(float FV) {
     const CrossingNodes& nodes = crossing_nodes(FV, std::sqrt(DV), LR);
     NodeArray G, t;
     for (int K = 1; K <= TRCSEC.NFQ; ++K) {
-        node_group_indices(TRCSEC.FK(K), nodes.FN2, FH, G);
+        group_indices_body(TRCSEC.FK(K), nodes.FN2, FH, G);
         for (int N = 1; N <= NN; ++N) {
             NODE_LOOP for (int J = 0; J < NGAUSS; ++J) t.v[J] = nodes.BW(N).v[J] * G.v[J] / nodes.DEN.v[J];
             DERPAR.SU(N, K) = node_sum(t) * DV * 0.5f / LR;
         }
     }
 }
+
+void group_indices_sse2(float F, const NodeArray& FN2, float FH, NodeArray& G) {
+    group_indices_body(F, FN2, FH, G);
+}
+[[gnu::target("avx2")]] void group_indices_avx2(float F, const NodeArray& FN2, float FH, NodeArray& G) {
+    group_indices_body(F, FN2, FH, G);
+}
+void sik_sse2() { sik_body(); }
+[[gnu::target("avx2")]] void sik_avx2() { sik_body(); }
+void sikp_sse2(float FV) { sikp_body(FV); }
+[[gnu::target("avx2")]] void sikp_avx2(float FV) { sikp_body(FV); }
+
+// AVX2 where the processor has it and the system keeps its registers (the
+// check covers both). A constant of the machine, not of the run.
+const NodeIsa PROCESSOR_ISA = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? NodeIsa::avx2 : NodeIsa::sse2;
+}();
+
+}  // namespace
+
+NodeIsa processor_node_isa() { return PROCESSOR_ISA; }
+
+void node_group_indices(NodeIsa isa, float F, const NodeArray& FN2, float FH, NodeArray& G) {
+    if (isa == NodeIsa::avx2)
+        group_indices_avx2(F, FN2, FH, G);
+    else
+        group_indices_sse2(F, FN2, FH, G);
+}
+
+void node_group_indices(float F, const NodeArray& FN2, float FH, NodeArray& G) {
+    node_group_indices(PROCESSOR_ISA, F, FN2, FH, G);
+}
+
+void SIK(NodeIsa isa) {
+    if (isa == NodeIsa::avx2)
+        sik_avx2();
+    else
+        sik_sse2();
+}
+
+void SIK() { SIK(PROCESSOR_ISA); }
+
+void SIKP(NodeIsa isa, float FV) {
+    if (isa == NodeIsa::avx2)
+        sikp_avx2(FV);
+    else
+        sikp_sse2(FV);
+}
+
+void SIKP(float FV) { SIKP(PROCESSOR_ISA, FV); }
 
 }  // namespace kolm

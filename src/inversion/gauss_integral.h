@@ -21,6 +21,14 @@ extern const FArray<float, NGAUSS> GAUSSU2;
 // One value per Gauss node.
 using NodeArray = FArray<float, NGAUSS>;
 
+// Instruction sets of the node loops of node_group_indices, SIK and SIKP:
+// SSE2, which every x86-64 processor has, and AVX2. The variants give the
+// same floats; the calls without one use the processor's.
+enum class NodeIsa : int8_t { sse2, avx2 };
+
+// AVX2 where the processor and the system support it, else SSE2.
+NodeIsa processor_node_isa();
+
 // Field terms of the group index from the dip (radians) into REALIN(41),
 // (42), (47) to (50): SINQ1, SINQ2, COSSQ, TANSQ4, TANSQ2, TANSQ.
 // Reads: no block.
@@ -39,6 +47,8 @@ void GOSUB(float U, float F, float FN2, float FH, float DIP, float& G);
 // Reads: SAOHDR (REALIN field terms).
 // Writes: no block.
 void node_group_indices(float F, const NodeArray& FN2, float FH, NodeArray& G);
+// The same in the variant isa (AVX2 only where processor_node_isa() has it).
+void node_group_indices(NodeIsa isa, float F, const NodeArray& FN2, float FH, NodeArray& G);
 
 // FSQR for the data points of the current section from its FSTART.
 // Reads: TRCSEC.
@@ -50,6 +60,7 @@ void CDO();
 // Reads: FLDPAR, FSQR, SMAT, TRCSEC.
 // Writes: SMAT (S).
 void SIK();
+void SIK(NodeIsa isa);
 
 // SU(1..NN, 1..NFQ): integrals through the section from FSTART up to the
 // plasma frequency FV, for every data frequency of the section. The node
@@ -57,5 +68,6 @@ void SIK();
 // Reads: FLDPAR, TRCSEC.
 // Writes: DERPAR (SU).
 void SIKP(float FV);
+void SIKP(NodeIsa isa, float FV);
 
 }  // namespace kolm

@@ -276,6 +276,62 @@ TEST(VirtualHeightIntegral, AllNodesAtOnceGiveTheFloatsOfOneNodeAtATime) {
     EXPECT_GT(beyond_reflection, 1000);
 }
 
+// The SSE2 and AVX2 variants of the node loops, each called by name, on the
+// same random states: the same floats for the group indices (also at and
+// beyond reflection), S and SU, each from a fresh run so that both build
+// their own kept crossing terms.
+TEST(VirtualHeightIntegral, InstructionSetVariantsGiveTheSameFloats) {
+    if (processor_node_isa() != NodeIsa::avx2) GTEST_SKIP() << "no AVX2 on this processor";
+    struct Trial {
+        float dip, fh, f, fs, fe, fv;
+        int nn;
+        NodeArray fn2;
+        std::vector<double> freqs;
+    };
+    std::mt19937 rng(2024);
+    std::uniform_real_distribution<float> uni(0.0f, 1.0f);
+    auto make = [&](int trial) {
+        Trial t;
+        t.dip = trial % 11 == 0 ? 0.0f : 1.569051f * (2.0f * uni(rng) - 1.0f);
+        t.fh = trial % 7 == 0 ? 1.0e-7f : 0.5f + 1.1f * uni(rng);
+        t.f = 0.5f + 12.0f * uni(rng);
+        for (int j = 1; j <= NGAUSS; ++j) t.fn2(j) = t.f * t.f * (1.2f * uni(rng));
+        t.fn2(1) = t.f * t.f;
+        t.fn2(2) = 0.0f;
+        t.fs = 0.2f + 5.0f * uni(rng);
+        t.fe = t.fs + (trial % 5 == 0 ? 0.001f : 0.05f + 5.0f * uni(rng));
+        for (int k = 0; k < 24; ++k) t.freqs.push_back(t.fs - 0.1f + (t.fe - t.fs + 0.3f) * uni(rng));
+        t.freqs.push_back(t.fs);
+        t.freqs.push_back(t.fe);
+        t.nn = 1 + trial % 8;
+        t.fv = trial % 4 == 0 ? t.fe : t.fs + (t.fe - t.fs) * uni(rng);
+        return t;
+    };
+    auto run = [](const Trial& t, NodeIsa isa) {
+        std::vector<uint32_t> out;
+        fresh(t.dip, t.fh);
+        NodeArray g;
+        node_group_indices(isa, t.f, t.fn2, FLDPAR.FH, g);
+        for (int j = 1; j <= NGAUSS; ++j) out.push_back(bits(g(j)));
+        load_section(t.fs, t.fe, std::vector<double>(size_t(t.nn), 1.0), t.freqs);
+        CDO();
+        SIK(isa);
+        for (int k = 1; k <= TRCSEC.NFQ; ++k)
+            for (int n = 1; n <= t.nn; ++n) out.push_back(bits(SMAT.S(n, k)));
+        TRCSEC.NN = int16_t(std::min(t.nn, 5));
+        SIKP(isa, t.fv);
+        // Once more from the kept terms.
+        SIKP(isa, t.fv);
+        for (int k = 1; k <= TRCSEC.NFQ; ++k)
+            for (int n = 1; n <= TRCSEC.NN; ++n) out.push_back(bits(DERPAR.SU(n, k)));
+        return out;
+    };
+    for (int trial = 0; trial < 600; ++trial) {
+        const Trial t = make(trial);
+        ASSERT_EQ(run(t, NodeIsa::sse2), run(t, NodeIsa::avx2)) << "trial " << trial;
+    }
+}
+
 // The kept node terms of SIKP serve only their own range, term count and
 // basis table: crossings in any order give the floats of a fresh run.
 TEST(VirtualHeightIntegral, KeptCrossingTermsServeOnlyTheirOwnSection) {
