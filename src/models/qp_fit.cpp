@@ -83,23 +83,14 @@ int16_t join_below(int16_t K1, int16_t K2, int16_t KOUT, float E) {
         QPFIT12(K1, KT, K12, S.YFIT, S.DYFIT, S.YFIT2, S.DYFIT2, E, &S.terms);
         if (K12 == KT) continue;
         if (K12 == K1) return KT;
-        // The growths from KU and KU + 1 run side by side; their results
-        // are taken in order, a growth after one that ends the search
-        // being dropped unseen.
-        for (int16_t KU = K12; KU <= KT - 1; KU += 2) {
-            int16_t K13[2] = {0, 0};
-            const int n = KU + 1 <= KT - 1 ? 2 : 1;
-            if (n == 2)
-                second_look_aheads(K1, KU, K13[0], K13[1], S.YFIT2, S.DYFIT2, E, &S.terms);
-            else
-                QPFIT13(K1, KU, K13[0], S.YFIT2, S.DYFIT2, E, &S.terms);
-            for (int j = 0; j < n; ++j) {
-                if (K13[j] == KU + j) continue;
-                if (K13[j] == K1) return KT;
-                if (K13[j] < KBEST) {
-                    KBEST = K13[j];
-                    KNEW = KT;
-                }
+        for (int16_t KU = K12; KU <= KT - 1; ++KU) {
+            int16_t K13 = 0;
+            QPFIT13(K1, KU, K13, S.YFIT2, S.DYFIT2, E, &S.terms);
+            if (K13 == KU) continue;
+            if (K13 == K1) return KT;
+            if (K13 < KBEST) {
+                KBEST = K13;
+                KNEW = KT;
             }
         }
     }

@@ -190,187 +190,59 @@ int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Rec
     int t = 1;
     for (;;) {
         if (row->built < std::min(t + 1, tmax)) row = &terms.extend(k0, STEP, t + 1, tmax);
+        if constexpr (KEEP == Keep::nothing) {
+            // Two points at a time while both are built and regular (S3 and
+            // dx**2 positive): the operations of take(t) and take(t + 1) in
+            // the same order, the sums and bounds running on in sequence and
+            // the rest lane by lane.
+            const int stop = std::min(std::min(row->built, tmax), row->irregular - 1);
+            if (t + 1 <= stop) {
+                const double *py = row->y.data(), *pw = row->w.data(), *pdx = row->dx.data(),
+                             *pS2 = row->S2.data(), *pS3 = row->S3.data(), *pinv = row->inv.data();
+                const v2 Y0v = {Y0, Y0}, D0v = {D0, D0}, Tv = {a.T, a.T}, zero = {0.0, 0.0};
+                double S1 = run.S1, lo = run.lo, hi = run.hi;
+                int taken = 2;
+                do {
+                    const int u = t - 1;
+                    const v2 y = load2(py + u), dx = load2(pdx + u), S3 = load2(pS3 + u);
+                    const v2 yd = y - Y0v, p = yd * load2(pw + u);
+                    const double s0 = S1 + p[0], s1 = s0 + p[1];
+                    const v2 N = load2(pS2 + u) * D0v + v2{s0, s1};
+                    const v2 slope = D0v * S3 - 2.0 * N * dx;
+                    const m2 slope_ok = STEP < 0 ? slope <= zero : slope >= zero;
+                    const m2 vertex_between = D0v * slope < zero;
+                    const v2 r = yd + D0v * dx, ty = Tv * y, inv = load2(pinv + u);
+                    const v2 los = (r - ty) * inv, his = (r + ty) * inv;
+                    // As std::max(lo, x) and std::min(hi, x) take them: x NaN
+                    // leaves the bound; lo and hi are never NaN.
+                    const v2 lov = {lo, lo}, hiv = {hi, hi};
+                    const v2 la = los > lov ? los : lov, ha = his < hiv ? his : hiv;
+                    const double lo1 = std::max(la[0], la[1]), hi1 = std::min(ha[0], ha[1]);
+                    const m2 ok = (y < Y0v) & slope_ok & ~vertex_between & (N >= v2{la[0], lo1} * S3) &
+                                  (N <= v2{ha[0], hi1} * S3);
+                    if (!(ok[0] & ok[1])) {
+                        taken = ok[0] ? 1 : 0;
+                        break;
+                    }
+                    S1 = s1;
+                    lo = lo1;
+                    hi = hi1;
+                    t += 2;
+                } while (t + 1 <= stop);
+                if (taken < 2) {
+                    t += taken;
+                    break;
+                }
+                run = {S1, lo, hi};
+                if (t > tmax) return limit;
+                continue;
+            }
+        }
         if (!take<KEEP, STEP>(t, a, *row, run, rec)) break;
         if (++t > tmax) return limit;
     }
     const int16_t out = int16_t(k0 + STEP * (t - 1));
     return QPWORK.YQ(out) >= Y0 ? k0 : out;
-}
-
-// A growth that records nothing, as it goes: the next point t, what it
-// carries, the last point the two-point step may reach (built, within the
-// limit and regular: S3 and dx**2 positive), and once done the point grow
-// returns. Growths of different anchors share nothing but `terms`, whose
-// rows hold values of the points and the anchor alone, the same however
-// far and in whatever order they were built: lanes may run side by side.
-template <int STEP>
-struct Lane {
-    Anchor a;
-    int16_t limit;
-    int tmax;
-    QpTerms* terms;
-    const QpTerms::Row* row;
-    Run run{};
-    int t = 1, stop = 0;
-    bool done = false;
-    int16_t out = 0;
-
-    Lane(int16_t k0, int16_t lim, double Y0, double D0, float E, double T, QpTerms& kept)
-        : a{k0, QPWORK.XQ(k0), Y0, D0, T, E}, limit(lim), tmax(STEP < 0 ? k0 - lim : lim - k0), terms(&kept),
-          row(&kept.row(k0, STEP)) {}
-
-    // The row built for points t and t + 1 (as far as the limit), and stop.
-    void prepare() {
-        if (row->built < std::min(t + 1, tmax)) row = &terms->extend(a.k0, STEP, t + 1, tmax);
-        stop = std::min(std::min(row->built, tmax), row->irregular - 1);
-    }
-    bool two_ready() const { return t + 1 <= stop; }
-    // The growth ends with point t - 1 the last taken.
-    void end() {
-        const int16_t last = int16_t(a.k0 + STEP * (t - 1));
-        out = QPWORK.YQ(last) >= a.Y0 ? a.k0 : last;
-        done = true;
-    }
-    void reach_limit() {
-        out = limit;
-        done = true;
-    }
-};
-
-// Points t and t + 1 of a lane, both built and regular: the operations of
-// take(t) and take(t + 1) in the same order, the sum and bounds running on
-// in sequence and the rest lane by lane. Whether the first and both are
-// taken, and the sum and bounds after both.
-struct TwoPoints {
-    double S1, lo, hi;
-    bool first, both;
-};
-
-template <int STEP>
-inline TwoPoints two_points(const Lane<STEP>& l) {
-    const QpTerms::Row& row = *l.row;
-    const int u = l.t - 1;
-    const v2 Y0v = {l.a.Y0, l.a.Y0}, D0v = {l.a.D0, l.a.D0}, Tv = {l.a.T, l.a.T}, zero = {0.0, 0.0};
-    const v2 y = load2(row.y.data() + u), dx = load2(row.dx.data() + u), S3 = load2(row.S3.data() + u);
-    const v2 yd = y - Y0v, p = yd * load2(row.w.data() + u);
-    const double s0 = l.run.S1 + p[0], s1 = s0 + p[1];
-    const v2 N = load2(row.S2.data() + u) * D0v + v2{s0, s1};
-    const v2 slope = D0v * S3 - 2.0 * N * dx;
-    const m2 slope_ok = STEP < 0 ? slope <= zero : slope >= zero;
-    const m2 vertex_between = D0v * slope < zero;
-    const v2 r = yd + D0v * dx, ty = Tv * y, inv = load2(row.inv.data() + u);
-    const v2 los = (r - ty) * inv, his = (r + ty) * inv;
-    // As std::max(lo, x) and std::min(hi, x) take them: x NaN leaves the
-    // bound; lo and hi are never NaN.
-    const v2 lov = {l.run.lo, l.run.lo}, hiv = {l.run.hi, l.run.hi};
-    const v2 la = los > lov ? los : lov, ha = his < hiv ? his : hiv;
-    const double lo1 = std::max(la[0], la[1]), hi1 = std::min(ha[0], ha[1]);
-    const m2 ok = (y < Y0v) & slope_ok & ~vertex_between & (N >= v2{la[0], lo1} * S3) & (N <= v2{ha[0], hi1} * S3);
-    return {s1, lo1, hi1, ok[0] != 0, (ok[0] & ok[1]) != 0};
-}
-
-// The lane goes on past both points, or ends after those it takes.
-template <int STEP>
-inline void advance(Lane<STEP>& l, const TwoPoints& p) {
-    if (!p.both) {
-        l.t += p.first;
-        l.end();
-        return;
-    }
-    l.run = {p.S1, p.lo, p.hi};
-    l.t += 2;
-    if (l.t > l.tmax) l.reach_limit();
-}
-
-// One step of a lane that prepare() has readied: two points or one.
-template <int STEP>
-inline void step(Lane<STEP>& l) {
-    if (l.two_ready()) {
-        advance(l, two_points(l));
-    } else if (!take<Keep::nothing, STEP>(l.t, l.a, *l.row, l.run, Record{})) {
-        l.end();
-    } else if (++l.t > l.tmax) {
-        l.reach_limit();
-    }
-}
-
-// A lane grown to its end on its own.
-template <int STEP>
-void finish(Lane<STEP>& l) {
-    while (!l.done) {
-        l.prepare();
-        step(l);
-        while (!l.done && l.two_ready()) advance(l, two_points(l));
-    }
-}
-
-// Two lanes grown to their ends side by side: while both are on built
-// regular points, one point of each per step, lane by lane in the two
-// halves of a vector (the operations of take() for each), so that their
-// sums and bounds run on at once. Each lane takes the points it would
-// take alone.
-template <int STEP>
-void finish_both(Lane<STEP>& l1, Lane<STEP>& l2) {
-    const v2 Y0v = {l1.a.Y0, l2.a.Y0}, D0v = {l1.a.D0, l2.a.D0}, Tv = {l1.a.T, l2.a.T}, zero = {0.0, 0.0};
-    while (!l1.done && !l2.done) {
-        l1.prepare();
-        l2.prepare();
-        const int n = std::min(l1.stop - l1.t, l2.stop - l2.t) + 1;
-        if (n <= 0) {
-            step(l1);
-            step(l2);
-            continue;
-        }
-        const QpTerms::Row &r1 = *l1.row, &r2 = *l2.row;
-        const double *y1 = r1.y.data() + (l1.t - 1), *y2 = r2.y.data() + (l2.t - 1);
-        const double *w1 = r1.w.data() + (l1.t - 1), *w2 = r2.w.data() + (l2.t - 1);
-        const double *dx1 = r1.dx.data() + (l1.t - 1), *dx2 = r2.dx.data() + (l2.t - 1);
-        const double *S21 = r1.S2.data() + (l1.t - 1), *S22 = r2.S2.data() + (l2.t - 1);
-        const double *S31 = r1.S3.data() + (l1.t - 1), *S32 = r2.S3.data() + (l2.t - 1);
-        const double *inv1 = r1.inv.data() + (l1.t - 1), *inv2 = r2.inv.data() + (l2.t - 1);
-        v2 S1 = {l1.run.S1, l2.run.S1}, lo = {l1.run.lo, l2.run.lo}, hi = {l1.run.hi, l2.run.hi};
-        int k = 0;
-        m2 ok{};
-        v2 S1n{}, lon{}, hin{};
-        for (; k < n; ++k) {
-            const v2 y = {y1[k], y2[k]}, dx = {dx1[k], dx2[k]}, S3 = {S31[k], S32[k]};
-            const v2 yd = y - Y0v;
-            S1n = S1 + yd * v2{w1[k], w2[k]};
-            const v2 N = v2{S21[k], S22[k]} * D0v + S1n;
-            const v2 slope = D0v * S3 - 2.0 * N * dx;
-            const m2 slope_ok = STEP < 0 ? slope <= zero : slope >= zero;
-            const m2 vertex_between = D0v * slope < zero;
-            const v2 r = yd + D0v * dx, ty = Tv * y, inv = {inv1[k], inv2[k]};
-            // As std::max(lo, x) and std::min(hi, x) take them: x NaN
-            // leaves the bound; lo and hi are never NaN.
-            const v2 los = (r - ty) * inv, his = (r + ty) * inv;
-            lon = los > lo ? los : lo;
-            hin = his < hi ? his : hi;
-            ok = (y < Y0v) & slope_ok & ~vertex_between & (N >= lon * S3) & (N <= hin * S3);
-            if (!(ok[0] & ok[1])) break;
-            S1 = S1n;
-            lo = lon;
-            hi = hin;
-        }
-        Lane<STEP>* lanes[2] = {&l1, &l2};
-        for (int j = 0; j < 2; ++j) {
-            Lane<STEP>& l = *lanes[j];
-            l.t += k;
-            if (k < n && !ok[j]) {
-                l.end();
-                continue;
-            }
-            if (k < n) {
-                l.run = {S1n[j], lon[j], hin[j]};
-                ++l.t;
-            } else {
-                l.run = {S1[j], lo[j], hi[j]};
-            }
-            if (l.t > l.tmax) l.reach_limit();
-        }
-    }
-    finish(l1);
-    finish(l2);
 }
 
 // Growth in either direction, with the kept terms or with terms of its own.
@@ -382,18 +254,8 @@ int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Rec
         own = std::make_unique<QpTerms>();
         terms = own.get();
     }
-    if constexpr (KEEP == Keep::nothing) {
-        const auto alone = [&](auto lane) {
-            finish(lane);
-            return lane.out;
-        };
-        const double T = passing_limit(E);
-        return limit < k0 ? alone(Lane<-1>(k0, limit, Y0, D0, E, T, *terms))
-                          : alone(Lane<1>(k0, limit, Y0, D0, E, T, *terms));
-    } else {
-        return limit < k0 ? grow<KEEP, -1>(k0, limit, Y0, D0, E, rec, *terms)
-                          : grow<KEEP, 1>(k0, limit, Y0, D0, E, rec, *terms);
-    }
+    return limit < k0 ? grow<KEEP, -1>(k0, limit, Y0, D0, E, rec, *terms)
+                      : grow<KEEP, 1>(k0, limit, Y0, D0, E, rec, *terms);
 }
 
 }  // namespace
@@ -453,26 +315,6 @@ void QPFIT12(int16_t K1, int16_t KT, int16_t& KOUT, const QpValues& YFIT, const 
 void QPFIT13(int16_t K1, int16_t KU, int16_t& KOUT, const QpValues& YFIT2, const QpValues& DYFIT2, float E,
              QpTerms* terms) {
     KOUT = grow<Keep::nothing>(KU, K1, YFIT2(KU), DYFIT2(KU), E, {}, terms);
-}
-
-void second_look_aheads(int16_t K1, int16_t KU, int16_t& KOUT1, int16_t& KOUT2, const QpValues& YFIT2,
-                        const QpValues& DYFIT2, float E, QpTerms* terms) {
-    const int16_t KV = int16_t(KU + 1);
-    if (!(K1 < KU)) {
-        QPFIT13(K1, KU, KOUT1, YFIT2, DYFIT2, E, terms);
-        QPFIT13(K1, KV, KOUT2, YFIT2, DYFIT2, E, terms);
-        return;
-    }
-    std::unique_ptr<QpTerms> own;
-    if (!terms) {
-        own = std::make_unique<QpTerms>();
-        terms = own.get();
-    }
-    const double T = passing_limit(E);
-    Lane<-1> l1(KU, K1, YFIT2(KU), DYFIT2(KU), E, T, *terms), l2(KV, K1, YFIT2(KV), DYFIT2(KV), E, T, *terms);
-    finish_both(l1, l2);
-    KOUT1 = l1.out;
-    KOUT2 = l2.out;
 }
 
 void QPFIT21(int16_t K1, int16_t K2, int16_t& KOUT, QpValues& YFIT, QpValues& DYFIT, QpErrors& ERRPT, float E,

@@ -83,13 +83,6 @@ void QPFIT12(int16_t K1, int16_t KT, int16_t& KOUT, const QpValues& YFIT, const 
 void QPFIT13(int16_t K1, int16_t KU, int16_t& KOUT, const QpValues& YFIT2, const QpValues& DYFIT2, float E,
              QpTerms* terms = nullptr);
 
-// The second look-aheads from KU and from KU + 1 at once, each KOUT as
-// QPFIT13 gives it (KOUT1 from KU, KOUT2 from KU + 1).
-// Reads: QPWORK.
-// Writes: no block.
-void second_look_aheads(int16_t K1, int16_t KU, int16_t& KOUT1, int16_t& KOUT2, const QpValues& YFIT2,
-                        const QpValues& DYFIT2, float E, QpTerms* terms = nullptr);
-
 // Grows a segment upward from the anchor K1 towards K2 (the E layer above its
 // peak). Records YFIT, DYFIT and ERRPT. KOUT: the highest point reached
 // within E (K2 at the limit, K1 when no point can be added).
