@@ -8,6 +8,9 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "blocks/numeric.h"
 #include "blocks/peltartrueh.h"
@@ -90,9 +93,28 @@ float segment_error(int k0, int i, const Coefficients& m) {
 }
 
 // Two doubles operated on lane by lane (each lane rounds as the scalar
-// operation does), and the lanes' comparison results.
+// operation does), and comparisons of them lane by lane: a lane of a mask
+// is all ones where the comparison holds (false when either side is NaN,
+// as in the scalar comparison).
 typedef double v2 __attribute__((vector_size(16)));
+#if defined(__SSE2__)
+// The masks as the processor's own comparisons give them: combined and
+// tested without being turned into integers lane by lane.
+using m2 = __m128d;
+m2 lt(v2 a, v2 b) { return _mm_cmplt_pd(a, b); }
+m2 le(v2 a, v2 b) { return _mm_cmple_pd(a, b); }
+m2 both(m2 a, m2 b) { return _mm_and_pd(a, b); }
+m2 but_not(m2 a, m2 b) { return _mm_andnot_pd(b, a); }
+// Lane 0 of the mask as bit 0, lane 1 as bit 1.
+int lane_bits(m2 m) { return _mm_movemask_pd(m); }
+#else
 using m2 = decltype(v2{} < v2{});
+m2 lt(v2 a, v2 b) { return a < b; }
+m2 le(v2 a, v2 b) { return a <= b; }
+m2 both(m2 a, m2 b) { return a & b; }
+m2 but_not(m2 a, m2 b) { return a & ~b; }
+int lane_bits(m2 m) { return int(m[0] & 1) | int(m[1] & 2); }
+#endif
 
 v2 load2(const double* p) {
     v2 v;
@@ -209,8 +231,8 @@ int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Rec
                     const double s0 = S1 + p[0], s1 = s0 + p[1];
                     const v2 N = load2(pS2 + u) * D0v + v2{s0, s1};
                     const v2 slope = D0v * S3 - 2.0 * N * dx;
-                    const m2 slope_ok = STEP < 0 ? slope <= zero : slope >= zero;
-                    const m2 vertex_between = D0v * slope < zero;
+                    const m2 slope_ok = STEP < 0 ? le(slope, zero) : le(zero, slope);
+                    const m2 vertex_between = lt(D0v * slope, zero);
                     const v2 r = yd + D0v * dx, ty = Tv * y, inv = load2(pinv + u);
                     const v2 los = (r - ty) * inv, his = (r + ty) * inv;
                     // As std::max(lo, x) and std::min(hi, x) take them: x NaN
@@ -218,10 +240,12 @@ int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Rec
                     const v2 lov = {lo, lo}, hiv = {hi, hi};
                     const v2 la = los > lov ? los : lov, ha = his < hiv ? his : hiv;
                     const double lo1 = std::max(la[0], la[1]), hi1 = std::min(ha[0], ha[1]);
-                    const m2 ok = (y < Y0v) & slope_ok & ~vertex_between & (N >= v2{la[0], lo1} * S3) &
-                                  (N <= v2{ha[0], hi1} * S3);
-                    if (!(ok[0] & ok[1])) {
-                        taken = ok[0] ? 1 : 0;
+                    const m2 ok = both(both(but_not(both(lt(y, Y0v), slope_ok), vertex_between),
+                                            le(v2{la[0], lo1} * S3, N)),
+                                       le(N, v2{ha[0], hi1} * S3));
+                    const int okbits = lane_bits(ok);
+                    if (okbits != 3) {
+                        taken = okbits & 1;
                         break;
                     }
                     S1 = s1;

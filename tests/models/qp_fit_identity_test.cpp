@@ -257,5 +257,47 @@ TEST(QpFitIdentity, SolversGrowAsTheReferenceGrows) {
     EXPECT_GT(partial, grown / 2);
 }
 
+// Growths from values and slopes that are not numbers, infinite, near
+// overflow or subnormal: every comparison with NaN fails and overflowing
+// products turn the tests over; the look-aheads must end where the
+// reference ends them, also inside a run of points taken two at a time.
+TEST(QpFitIdentity, LookAheadsFromExtremeAnchorsGrowAsTheReferenceGrows) {
+    reset_run_state();
+    const int16_t N = 120;
+    for (int16_t i = 1; i <= N; ++i) {
+        QPWORK.RQ(i) = R0 + 100.0 + i;
+        QPWORK.XQ(i) = 1.0 / QPWORK.RQ(i);
+        const double s = double(i) / N;
+        QPWORK.YQ(i) = 30.0 * s * (2.0 - s) + 1.0;
+    }
+    const double inf = INFINITY, nan = NAN;
+    const double slopes[] = {nan, inf, -inf, 1e300, -1e300, 1e-310, -1e-310, 0.0, -0.0, 1e5, -1e5};
+    const double scales[] = {1.0005, 1.02, 1e300, inf, nan};
+    QpTerms kept;
+    kept.clear();
+    int long_growths = 0;
+    for (const int16_t k0 : {int16_t(60), int16_t(119)})
+        for (const double d0 : slopes)
+            for (const double scale : scales)
+                for (const float E : {0.001f, 0.1f}) {
+                    const int16_t kt = int16_t(k0 - 50);
+                    QpValues Y{}, D{};
+                    Y(k0) = QPWORK.YQ(k0) * scale;
+                    Y(kt) = QPWORK.YQ(kt) * scale;
+                    D(k0) = d0;
+                    D(kt) = -d0;
+                    int16_t a = 0, b = 0;
+                    QPFIT13(1, k0, a, Y, D, E, &kept);
+                    ref::QPFIT13(1, k0, b, Y, D, E);
+                    ASSERT_EQ(a, b) << "QPFIT13 from " << k0 << ", slope " << d0 << ", scale " << scale;
+                    long_growths += k0 - a > 4;
+                    QPFIT22(kt, N, a, Y, D, E, &kept);
+                    ref::QPFIT22(kt, N, b, Y, D, E);
+                    ASSERT_EQ(a, b) << "QPFIT22 from " << kt << ", slope " << -d0 << ", scale " << scale;
+                    long_growths += a - kt > 4;
+                }
+    EXPECT_GT(long_growths, 8);
+}
+
 }  // namespace
 }  // namespace kolm
