@@ -37,6 +37,7 @@ class QuietBackend final : public platform::Backend {
 public:
     int32_t run_modal(platform::Dialog& dlg) override { return platform::headless::run_modal(dlg); }
     void console_line(std::string_view) override {}
+    void result_line(std::string_view) override {}
     void message_box(std::string_view, std::string_view) override {}
     void pause(std::string_view) override {}
     // The model files are in place: no record may stop the program.
