@@ -8,7 +8,14 @@
 #include <filesystem>
 #include <string>
 
+#include <cstring>
+
+#include "blocks/peltartrueh.h"
+#include "blocks/run_state.h"
 #include "models/table_generator.h"
+#include "platform/graphics.h"
+#include "platform/headless.h"
+#include "ui/plot_frame.h"
 
 namespace kolm::bench {
 
@@ -33,5 +40,19 @@ struct ModelDir {
     ModelDir(const ModelDir&) = delete;
     ModelDir& operator=(const ModelDir&) = delete;
 };
+
+// The start of a run as kolm makes it without --plots (no page goes
+// anywhere, so nothing is drawn), with the dialog's answers of the README's
+// example run: a 10 km table and a quasi-parabolic fit to 0.01.
+inline void start_run() {
+    reset_run_state();
+    platform::headless::reset();
+    platform::gfx::reset();
+    platform::gfx::drop_pages();
+    std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
+    ui::GRAPHMODE();
+    NHPROF.HSTEP = 10.0f;
+    QPRES.ERRMAX = 0.01f;
+}
 
 }  // namespace kolm::bench

@@ -51,17 +51,7 @@ void run_over(benchmark::State& state, const fs::path& input) {
     }
     int64_t records = 0;
     for (auto _ : state) {
-        reset_run_state();
-        platform::headless::reset();
-        platform::gfx::reset();
-        // As kolm without --plots: no page goes anywhere, so nothing is drawn.
-        platform::gfx::drop_pages();
-        std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
-        ui::GRAPHMODE();
-        // The dialog's answers of the README's example run: a 10 km table and a
-        // quasi-parabolic fit to 0.01.
-        NHPROF.HSTEP = 10.0f;
-        QPRES.ERRMAX = 0.01f;
+        bench::start_run();
         RUN.CONV = 'Y';
         RUN.ISTD = 1;
         RUN.INNAME = input.string();

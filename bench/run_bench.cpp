@@ -53,19 +53,7 @@ BigFile& big() {
     return f;
 }
 
-void start_run() {
-    reset_run_state();
-    platform::headless::reset();
-    platform::gfx::reset();
-    // As kolm without --plots: no page goes anywhere, so nothing is drawn.
-    platform::gfx::drop_pages();
-    std::memcpy(SAOHDR.VERSION, "VS.04.30", 8);
-    ui::GRAPHMODE();
-    // The dialog's answers of the README's example run: a 10 km table and a
-    // quasi-parabolic fit to 0.01.
-    NHPROF.HSTEP = 10.0f;
-    QPRES.ERRMAX = 0.01f;
-}
+using bench::start_run;
 
 // Read, decode, plot the stored profiles, put the results in and write.
 void BM_RecordRoadWithoutInversion(benchmark::State& state) {
