@@ -12,9 +12,12 @@
 
 #include "notation/fixed_format.h"
 #include "platform/text_units.h"
+#include "support/slurp.h"
 
 namespace kolm::fmt {
 namespace {
+
+using kolm::testing::slurp;
 
 namespace fs = std::filesystem;
 using platform::IoStat;
@@ -316,12 +319,6 @@ private:
     std::string path_;
 };
 
-std::string slurp(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 TEST(FixedFormatUnits, LinesOnFilesFollowTheStatementRules) {
     TempDir dir;

@@ -18,9 +18,12 @@
 #include "notation/fixed_format.h"
 #include "notation/rows.h"
 #include "platform/text_units.h"
+#include "support/slurp.h"
 
 namespace kolm::fmt {
 namespace {
+
+using kolm::testing::slurp;
 
 namespace fs = std::filesystem;
 using platform::IoStat;
@@ -44,12 +47,6 @@ private:
     std::string path_;
 };
 
-std::string slurp(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // The formats of the SAO record, and further shapes of one repeated descriptor.
 const char* const ROW_FORMATS[] = {

@@ -10,8 +10,11 @@
 #include "work_dir.h"
 #include "platform/graphics.h"
 #include "platform/svg.h"
+#include "support/slurp.h"
 
 namespace {
+
+using kolm::testing::slurp;
 
 using namespace kolm::platform::gfx;
 namespace fs = std::filesystem;
@@ -24,12 +27,6 @@ protected:
 using Svg = InWorkDir;
 using Graphics = InWorkDir;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::size_t count(const std::string& s, std::string_view what) {
     std::size_t n = 0;

@@ -9,20 +9,17 @@
 
 #include "platform/graphics.h"
 #include "work_dir.h"
+#include "support/slurp.h"
 
 namespace {
+
+using kolm::testing::slurp;
 
 using namespace kolm::platform::gfx;
 namespace fs = std::filesystem;
 
 using PageSink = kolm::testing::WorkDir;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST_F(PageSink, TitleNamesThePageInItsSvg) {
     reset();

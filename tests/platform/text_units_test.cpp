@@ -20,9 +20,12 @@
 #include "platform/console.h"
 #include "platform/temporaries.h"
 #include "platform/text_units.h"
+#include "support/slurp.h"
 
 namespace kolm::platform {
 namespace {
+
+using kolm::testing::slurp;
 
 namespace fs = std::filesystem;
 
@@ -40,12 +43,6 @@ protected:
         std::string p = (fs::path(dir_) / name).string();
         if (!content.empty()) std::ofstream(p, std::ios::binary) << content;
         return p;
-    }
-    static std::string slurp(const std::string& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
     }
     std::string dir_;
 };

@@ -17,19 +17,16 @@
 #include "platform/headless.h"
 #include "support/work_dir.h"
 #include "ui/plot_frame.h"
+#include "support/slurp.h"
 
 namespace kolm {
 namespace {
 
+using kolm::testing::slurp;
+
 namespace fs = std::filesystem;
 using kolm::testing::TempDir;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class PlotPages : public ::testing::Test {
 protected:

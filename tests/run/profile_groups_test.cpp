@@ -29,9 +29,12 @@
 #include "sao/sao_record.h"
 #include "support/work_dir.h"
 #include "ui/plot_frame.h"
+#include "support/slurp.h"
 
 namespace kolm {
 namespace {
+
+using kolm::testing::slurp;
 
 namespace fs = std::filesystem;
 using kolm::testing::sample;
@@ -40,10 +43,6 @@ constexpr int32_t UNIT = 41;
 const char* const NAMES[] = {"BC840_2009336000005.SAO", "GR13L_2017248124500.SAO", "TR169_2020064101500.SAO",
                              "TR169_2020083143000.SAO"};
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::unique_ptr<SaoRecord>> read_all(const fs::path& path) {
     std::vector<std::unique_ptr<SaoRecord>> out;

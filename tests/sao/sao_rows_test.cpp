@@ -21,9 +21,12 @@
 #include "platform/text_units.h"
 #include "sao/sao_record.h"
 #include "support/sao_files.h"
+#include "support/slurp.h"
 
 namespace kolm {
 namespace {
+
+using kolm::testing::slurp;
 
 namespace fs = std::filesystem;
 using fmt::IoStat;
@@ -42,12 +45,6 @@ protected:
         fs::remove_all(dir_);
     }
     std::string path(const char* name) const { return (fs::path(dir_) / name).string(); }
-    static std::string slurp(const std::string& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
     // The file written by each engine from the same records (copies, since
     // the writer changes the true-height entries of its record).
     std::pair<std::string, std::string> write_both(const std::vector<std::unique_ptr<SaoRecord>>& recs) {
