@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -340,16 +341,48 @@ void lower_priority() {
 // checker of a sanitizer build would report as leaks of the program.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
+namespace {
+
+// The connection display_available opened, until the run takes it.
+struct HeldDisplay {
+    Display* display = nullptr;
+};
+HeldDisplay held;
+
+// An X server resets itself when its last client leaves and refuses new
+// connections meanwhile (reset by peer, or try again): such a refusal is
+// tried again for a moment. Any other failure is final at once.
+Display* open_display() {
+    constexpr int ATTEMPTS = 40;
+    for (int attempt = 1;; ++attempt) {
+        errno = 0;
+        if (Display* d = XOpenDisplay(nullptr)) return d;
+        const bool refused = errno == ECONNRESET || errno == EAGAIN;
+        if (!refused || attempt == ATTEMPTS) return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+}
+
+}  // namespace
+
 bool display_available() {
+    if (fl_display != nullptr || held.display != nullptr) return true;
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0') return false;
-    Display* d = XOpenDisplay(nullptr);
-    if (d == nullptr) return false;
-    XCloseDisplay(d);
-    return true;
+    held.display = open_display();
+    return held.display != nullptr;
 }
 
 int run(std::function<int()> program, bool scripted) {
+    if (fl_display == nullptr) {
+        Display* d = held.display != nullptr ? held.display : open_display();
+        held.display = nullptr;
+        if (d == nullptr) {
+            std::fprintf(stderr, "kolm: cannot open the X display \"%s\"\n", XDisplayName(nullptr));
+            return 2;
+        }
+        fl_open_display(d);
+    }
     Session& s = session();
     s.start(scripted);
     Fl::lock();  // lets the program thread hand calls to the event loop

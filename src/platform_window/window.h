@@ -21,7 +21,8 @@ namespace kolm::window {
 // Exit status of a run the user ended by closing the window.
 inline constexpr int EXIT_WINDOW_CLOSED = 4;
 
-// True when an X display can be opened.
+// True when an X display can be opened. The connection opened to find out
+// is kept for the run.
 bool display_available();
 
 // Runs `program` on the program thread with the windows up; the exit
@@ -30,6 +31,7 @@ bool display_available();
 // dialogs and message boxes the events leave unanswered take their default
 // answer, and the window goes when the run ends; otherwise they wait for
 // the user, and a window that shows something stays until it is closed.
+// Without a display: a message and status 2.
 int run(std::function<int()> program, bool scripted);
 
 // --- What the tests look at.
