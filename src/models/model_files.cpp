@@ -9,12 +9,20 @@ namespace kolm {
 
 FileCheck check_model_file(std::string_view name, ModelFile& file, std::string& path, platform::FileIdentity& now) {
     bool regular = false;
-    path = platform::find_data_file(name, file.where);
-    if (!path.empty() && !(platform::file_identity(path, now, regular) && regular)) {
-        // The file found before is gone: look again.
-        file.where.kept = false;
+    // A regular file under the name itself is what a new lookup would find
+    // (the exact name comes first), whatever else the directory holds: while
+    // it is there its own identity is all there is to check.
+    const std::string& last = file.where.path;
+    if (!last.empty() && last == name && platform::file_identity(last, now, regular) && regular) {
+        path = last;
+    } else {
         path = platform::find_data_file(name, file.where);
-        if (!path.empty() && !(platform::file_identity(path, now, regular) && regular)) path.clear();
+        if (!path.empty() && !(platform::file_identity(path, now, regular) && regular)) {
+            // The file found before is gone: look again.
+            file.where.kept = false;
+            path = platform::find_data_file(name, file.where);
+            if (!path.empty() && !(platform::file_identity(path, now, regular) && regular)) path.clear();
+        }
     }
     if (path.empty()) {
         file.held = false;

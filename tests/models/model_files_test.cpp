@@ -232,6 +232,16 @@ TEST_F(KeptModelFiles, FilesChangedDuringTheRunAreSeenAtTheNextUse) {
     write_file("SUNSPT.ASC", changed);
     SSN_NOAA(2024, 5, ssn, dev);
     EXPECT_EQ(ssn, 12.0f);
+    // The file of the name itself gone, one of another letter case in its
+    // place; then the name itself back, which comes first again.
+    std::remove("SUNSPT.ASC");
+    write_file("sunspt.asc", real);
+    SSN_NOAA(2024, 5, ssn, dev);
+    EXPECT_EQ(ssn, 90.0f);
+    write_file("SUNSPT.ASC", changed);
+    SSN_NOAA(2024, 5, ssn, dev);
+    EXPECT_EQ(ssn, 12.0f);
+    std::remove("sunspt.asc");
 
     // A month's coefficients: a bad binary file mended, a text file of the
     // same size, each seen at the next change to the month.
