@@ -198,25 +198,28 @@ inline int take_pairs(int& t, int stop, const Anchor& a, const QpTerms::Row& row
     const double *py = row.y.data(), *pw = row.w.data(), *pdx = row.dx.data(), *pS2 = row.S2.data(),
                  *pS3 = row.S3.data(), *pinv = row.inv.data();
     const v2 Y0v = {a.Y0, a.Y0}, D0v = {a.D0, a.D0}, Tv = {a.T, a.T}, zero = {0.0, 0.0};
-    double S1 = run.S1, lo = run.lo, hi = run.hi;
+    double S1 = run.S1;
+    v2 lov = {run.lo, run.lo}, hiv = {run.hi, run.hi};
     do {
         const int u = t - 1;
         const v2 y = load2(py + u), dx = load2(pdx + u), S3 = load2(pS3 + u);
         const v2 yd = y - Y0v, p = yd * load2(pw + u);
         const double s0 = S1 + p[0], s1 = s0 + p[1];
         const v2 N = load2(pS2 + u) * D0v + v2{s0, s1};
-        const v2 slope = D0v * S3 - 2.0 * N * dx;
+        const v2 slope = D0v * S3 - (N + N) * dx;
         const m2 slope_ok = STEP < 0 ? le(slope, zero) : le(zero, slope);
         const m2 vertex_between = lt(D0v * slope, zero);
         const v2 r = yd + D0v * dx, ty = Tv * y, inv = load2(pinv + u);
         const v2 los = (r - ty) * inv, his = (r + ty) * inv;
         // As std::max(lo, x) and std::min(hi, x) take them: x NaN leaves
-        // the bound; lo and hi are never NaN.
-        const v2 lov = {lo, lo}, hiv = {hi, hi};
+        // the bound. Neither these nor lo and hi are ever NaN, so the
+        // bounds after both points follow from the two lanes: lane 1 as
+        // std::max(la[0], la[1]) (std::min) takes it.
         const v2 la = los > lov ? los : lov, ha = his < hiv ? his : hiv;
-        const double lo1 = std::max(la[0], la[1]), hi1 = std::min(ha[0], ha[1]);
-        const m2 ok = both(both(but_not(both(lt(y, Y0v), slope_ok), vertex_between), le(v2{la[0], lo1} * S3, N)),
-                           le(N, v2{ha[0], hi1} * S3));
+        const v2 la0 = {la[0], la[0]}, ha0 = {ha[0], ha[0]};
+        const v2 lo1 = la > la0 ? la : la0, hi1 = ha < ha0 ? ha : ha0;
+        const m2 ok =
+            both(both(but_not(both(lt(y, Y0v), slope_ok), vertex_between), le(lo1 * S3, N)), le(N, hi1 * S3));
         const int okbits = lane_bits(ok);
         if constexpr (KEEP == Keep::values) {
             // The model at both points (A = N / S3, S3 being positive), as
@@ -236,11 +239,11 @@ inline int take_pairs(int& t, int stop, const Anchor& a, const QpTerms::Row& row
         }
         if (okbits != 3) return okbits & 1;
         S1 = s1;
-        lo = lo1;
-        hi = hi1;
+        lov = v2{lo1[1], lo1[1]};
+        hiv = v2{hi1[1], hi1[1]};
         t += 2;
     } while (t + 1 <= stop);
-    run = {S1, lo, hi};
+    run = {S1, lov[0], hiv[0]};
     return 2;
 }
 
