@@ -83,15 +83,12 @@ int16_t join_below(int16_t K1, int16_t K2, int16_t KOUT, float E) {
         QPFIT12(K1, KT, K12, S.YFIT, S.DYFIT, S.YFIT2, S.DYFIT2, E, &S.terms);
         if (K12 == KT) continue;
         if (K12 == K1) return KT;
-        for (int16_t KU = K12; KU <= KT - 1; ++KU) {
-            int16_t K13 = 0;
-            QPFIT13(K1, KU, K13, S.YFIT2, S.DYFIT2, E, &S.terms);
-            if (K13 == KU) continue;
-            if (K13 == K1) return KT;
-            if (K13 < KBEST) {
-                KBEST = K13;
-                KNEW = KT;
-            }
+        // The second look-ahead from every point KU = K12..KT-1.
+        const int16_t K13 = QPFIT13_LOWEST(K1, K12, int16_t(KT - 1), S.YFIT2, S.DYFIT2, E, KBEST, &S.terms);
+        if (K13 == K1) return KT;
+        if (K13 < KBEST) {
+            KBEST = K13;
+            KNEW = KT;
         }
     }
     return KNEW;

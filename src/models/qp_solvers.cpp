@@ -187,14 +187,74 @@ inline bool take(int t, const Anchor& a, const QpTerms::Row& row, Run& run, cons
     }
 }
 
-// Grows the segment anchored at k0 (value Y0, slope D0) point by point
-// towards limit: downward (STEP -1, limit < k0, the model must fall with
-// height below the anchor: slope <= 0) or upward (STEP +1, slope >= 0). A
-// point is taken while its value lies below the anchor value, the slope
-// condition holds, the parabola's vertex does not lie strictly between the
-// anchor and the point (tested when D0 and A are non-zero), and the segment
-// error is within E. Returns the last point taken: limit when it was
-// reached, k0 when none was.
+// Points t, t + 2, ... two at a time while t + 1 <= stop (points up to
+// stop built and regular: S3 and dx**2 positive), as take(t) and take(t +
+// 1) would take them: the sums and bounds run on in sequence, the rest lane
+// by lane with the same operations in the same order. Leaves t at the first
+// point of the last pair tried and run after the last pair taken whole;
+// returns how many points of that pair were taken (2 when every pair was).
+template <Keep KEEP, int STEP>
+inline int take_pairs(int& t, int stop, const Anchor& a, const QpTerms::Row& row, Run& run, const Record& rec) {
+    const double *py = row.y.data(), *pw = row.w.data(), *pdx = row.dx.data(), *pS2 = row.S2.data(),
+                 *pS3 = row.S3.data(), *pinv = row.inv.data();
+    const v2 Y0v = {a.Y0, a.Y0}, D0v = {a.D0, a.D0}, Tv = {a.T, a.T}, zero = {0.0, 0.0};
+    double S1 = run.S1;
+    v2 lov = {run.lo, run.lo}, hiv = {run.hi, run.hi};
+    do {
+        const int u = t - 1;
+        const v2 y = load2(py + u), dx = load2(pdx + u), S3 = load2(pS3 + u);
+        const v2 yd = y - Y0v, p = yd * load2(pw + u);
+        const double s0 = S1 + p[0], s1 = s0 + p[1];
+        const v2 N = load2(pS2 + u) * D0v + v2{s0, s1};
+        const v2 slope = D0v * S3 - (N + N) * dx;
+        const m2 slope_ok = STEP < 0 ? le(slope, zero) : le(zero, slope);
+        const m2 vertex_between = lt(D0v * slope, zero);
+        const v2 r = yd + D0v * dx, ty = Tv * y, inv = load2(pinv + u);
+        const v2 los = (r - ty) * inv, his = (r + ty) * inv;
+        // As std::max(lo, x) and std::min(hi, x) take them: x NaN leaves
+        // the bound. Neither these nor lo and hi are ever NaN, so the
+        // bounds after both points follow from the two lanes: lane 1 as
+        // std::max(la[0], la[1]) (std::min) takes it.
+        const v2 la = los > lov ? los : lov, ha = his < hiv ? his : hiv;
+        const v2 la0 = {la[0], la[0]}, ha0 = {ha[0], ha[0]};
+        const v2 lo1 = la > la0 ? la : la0, hi1 = ha < ha0 ? ha : ha0;
+        const m2 ok =
+            both(both(but_not(both(lt(y, Y0v), slope_ok), vertex_between), le(lo1 * S3, N)), le(N, hi1 * S3));
+        const int okbits = lane_bits(ok);
+        if constexpr (KEEP == Keep::values) {
+            // The model at both points (A = N / S3, S3 being positive), as
+            // take records it: the second point only when the first one
+            // is taken, since the growth tries it only then.
+            const v2 X0v = {a.X0, a.X0}, A = N / S3;
+            const v2 B = D0v - 2.0 * A * X0v, C = (A * X0v - D0v) * X0v + Y0v;
+            const int i = a.k0 + STEP * t, j = i + STEP;
+            const v2 x = {QPWORK.XQ(i), QPWORK.XQ(j)};
+            const v2 value = (A * x + B) * x + C, slope_at = 2.0 * A * x + B;
+            double discard[2];
+            (*rec.yfit)(i) = value[0];
+            (*rec.dyfit)(i) = slope_at[0];
+            const bool second = okbits & 1;
+            *(second ? &(*rec.yfit)(j) : &discard[0]) = value[1];
+            *(second ? &(*rec.dyfit)(j) : &discard[1]) = slope_at[1];
+        }
+        if (okbits != 3) return okbits & 1;
+        S1 = s1;
+        lov = v2{lo1[1], lo1[1]};
+        hiv = v2{hi1[1], hi1[1]};
+        t += 2;
+    } while (t + 1 <= stop);
+    run = {S1, lov[0], hiv[0]};
+    return 2;
+}
+
+// Grows the segment anchored at a.k0 (value a.Y0, slope a.D0) point by
+// point towards limit: downward (STEP -1, limit < k0, the model must fall
+// with height below the anchor: slope <= 0) or upward (STEP +1, slope >=
+// 0). A point is taken while its value lies below the anchor value, the
+// slope condition holds, the parabola's vertex does not lie strictly
+// between the anchor and the point (tested when D0 and A are non-zero), and
+// the segment error is within E. Returns the last point taken: limit when
+// it was reached, k0 when none was.
 //
 // The tests run on A = N / S3 without dividing, the slope at the point
 // being D0 - 2 A dx (dx = X0 - x). Where the errors are not recorded, the
@@ -204,60 +264,22 @@ inline bool take(int t, const Anchor& a, const QpTerms::Row& row, Run& run, cons
 // - Y0 + D0 dx_j; a point at the anchor's radius allows every A or none.
 // The terms that do not depend on Y0 and D0 come from `terms`.
 template <Keep KEEP, int STEP>
-int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Record& rec, QpTerms& terms) {
+[[gnu::always_inline]] inline int16_t grow(const Anchor& a, int16_t limit, const Record& rec, QpTerms& terms) {
+    const int16_t k0 = a.k0;
     const int tmax = STEP < 0 ? k0 - limit : limit - k0;
-    const Anchor a{k0, QPWORK.XQ(k0), Y0, D0, KEEP == Keep::errors ? 0.0 : passing_limit(E), E};
     const QpTerms::Row* row = &terms.row(k0, STEP);
     Run run;
     int t = 1;
     for (;;) {
         if (row->built < std::min(t + 1, tmax)) row = &terms.extend(k0, STEP, t + 1, tmax);
-        if constexpr (KEEP == Keep::nothing) {
-            // Two points at a time while both are built and regular (S3 and
-            // dx**2 positive): the operations of take(t) and take(t + 1) in
-            // the same order, the sums and bounds running on in sequence and
-            // the rest lane by lane.
+        if constexpr (KEEP != Keep::errors) {
             const int stop = std::min(std::min(row->built, tmax), row->irregular - 1);
             if (t + 1 <= stop) {
-                const double *py = row->y.data(), *pw = row->w.data(), *pdx = row->dx.data(),
-                             *pS2 = row->S2.data(), *pS3 = row->S3.data(), *pinv = row->inv.data();
-                const v2 Y0v = {Y0, Y0}, D0v = {D0, D0}, Tv = {a.T, a.T}, zero = {0.0, 0.0};
-                double S1 = run.S1, lo = run.lo, hi = run.hi;
-                int taken = 2;
-                do {
-                    const int u = t - 1;
-                    const v2 y = load2(py + u), dx = load2(pdx + u), S3 = load2(pS3 + u);
-                    const v2 yd = y - Y0v, p = yd * load2(pw + u);
-                    const double s0 = S1 + p[0], s1 = s0 + p[1];
-                    const v2 N = load2(pS2 + u) * D0v + v2{s0, s1};
-                    const v2 slope = D0v * S3 - 2.0 * N * dx;
-                    const m2 slope_ok = STEP < 0 ? le(slope, zero) : le(zero, slope);
-                    const m2 vertex_between = lt(D0v * slope, zero);
-                    const v2 r = yd + D0v * dx, ty = Tv * y, inv = load2(pinv + u);
-                    const v2 los = (r - ty) * inv, his = (r + ty) * inv;
-                    // As std::max(lo, x) and std::min(hi, x) take them: x NaN
-                    // leaves the bound; lo and hi are never NaN.
-                    const v2 lov = {lo, lo}, hiv = {hi, hi};
-                    const v2 la = los > lov ? los : lov, ha = his < hiv ? his : hiv;
-                    const double lo1 = std::max(la[0], la[1]), hi1 = std::min(ha[0], ha[1]);
-                    const m2 ok = both(both(but_not(both(lt(y, Y0v), slope_ok), vertex_between),
-                                            le(v2{la[0], lo1} * S3, N)),
-                                       le(N, v2{ha[0], hi1} * S3));
-                    const int okbits = lane_bits(ok);
-                    if (okbits != 3) {
-                        taken = okbits & 1;
-                        break;
-                    }
-                    S1 = s1;
-                    lo = lo1;
-                    hi = hi1;
-                    t += 2;
-                } while (t + 1 <= stop);
+                const int taken = take_pairs<KEEP, STEP>(t, stop, a, *row, run, rec);
                 if (taken < 2) {
                     t += taken;
                     break;
                 }
-                run = {S1, lo, hi};
                 if (t > tmax) return limit;
                 continue;
             }
@@ -265,8 +287,8 @@ int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Rec
         if (!take<KEEP, STEP>(t, a, *row, run, rec)) break;
         if (++t > tmax) return limit;
     }
-    const int16_t out = int16_t(k0 + STEP * (t - 1));
-    return QPWORK.YQ(out) >= Y0 ? k0 : out;
+    // Every point taken lies below Y0, so this is k0 only when none was.
+    return int16_t(k0 + STEP * (t - 1));
 }
 
 // Growth in either direction, with the kept terms or with terms of its own.
@@ -278,8 +300,8 @@ int16_t grow(int16_t k0, int16_t limit, double Y0, double D0, float E, const Rec
         own = std::make_unique<QpTerms>();
         terms = own.get();
     }
-    return limit < k0 ? grow<KEEP, -1>(k0, limit, Y0, D0, E, rec, *terms)
-                      : grow<KEEP, 1>(k0, limit, Y0, D0, E, rec, *terms);
+    const Anchor a{k0, QPWORK.XQ(k0), Y0, D0, KEEP == Keep::errors ? 0.0 : passing_limit(E), E};
+    return limit < k0 ? grow<KEEP, -1>(a, limit, rec, *terms) : grow<KEEP, 1>(a, limit, rec, *terms);
 }
 
 }  // namespace
@@ -339,6 +361,26 @@ void QPFIT12(int16_t K1, int16_t KT, int16_t& KOUT, const QpValues& YFIT, const 
 void QPFIT13(int16_t K1, int16_t KU, int16_t& KOUT, const QpValues& YFIT2, const QpValues& DYFIT2, float E,
              QpTerms* terms) {
     KOUT = grow<Keep::nothing>(KU, K1, YFIT2(KU), DYFIT2(KU), E, {}, terms);
+}
+
+int16_t QPFIT13_LOWEST(int16_t K1, int16_t KLO, int16_t KHI, const QpValues& YFIT2, const QpValues& DYFIT2, float E,
+                       int16_t best, QpTerms* terms) {
+    std::unique_ptr<QpTerms> own;
+    if (!terms) {
+        own = std::make_unique<QpTerms>();
+        terms = own.get();
+    }
+    // What is the same for every anchor is taken once; the bookkeeping
+    // runs without branches, as a growth that takes no point is common.
+    const double T = passing_limit(E);
+    for (int16_t KU = KLO; KU <= KHI; ++KU) {
+        const Anchor a{KU, QPWORK.XQ(KU), YFIT2(KU), DYFIT2(KU), T, E};
+        const int16_t K13 = KU > K1 ? grow<Keep::nothing, -1>(a, K1, {}, *terms)
+                                    : grow<Keep::nothing>(KU, K1, a.Y0, a.D0, E, {}, terms);
+        if (K13 == K1 && KU != K1) return K1;
+        best = K13 != KU && K13 < best ? K13 : best;
+    }
+    return best;
 }
 
 void QPFIT21(int16_t K1, int16_t K2, int16_t& KOUT, QpValues& YFIT, QpValues& DYFIT, QpErrors& ERRPT, float E,

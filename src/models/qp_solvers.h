@@ -83,6 +83,14 @@ void QPFIT12(int16_t K1, int16_t KT, int16_t& KOUT, const QpValues& YFIT, const 
 void QPFIT13(int16_t K1, int16_t KU, int16_t& KOUT, const QpValues& YFIT2, const QpValues& DYFIT2, float E,
              QpTerms* terms = nullptr);
 
+// QPFIT13 from every anchor KU = KLO..KHI in turn: K1 as soon as one of
+// them reaches K1, else the lowest point below `best` that one reaches
+// (one that adds no point, KOUT = KU, counts not), else best.
+// Reads: QPWORK.
+// Writes: no block.
+int16_t QPFIT13_LOWEST(int16_t K1, int16_t KLO, int16_t KHI, const QpValues& YFIT2, const QpValues& DYFIT2, float E,
+                       int16_t best, QpTerms* terms = nullptr);
+
 // Grows a segment upward from the anchor K1 towards K2 (the E layer above its
 // peak). Records YFIT, DYFIT and ERRPT. KOUT: the highest point reached
 // within E (K2 at the limit, K1 when no point can be added).

@@ -6,6 +6,7 @@
 // the same way from random anchors, with and without the kept terms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -204,6 +205,10 @@ TEST(QpFitIdentity, SolversGrowAsTheReferenceGrows) {
     std::uniform_real_distribution<double> u(0.0, 1.0);
     QpTerms kept;
     int grown = 0, partial = 0;
+    // The first look-ahead takes points two at a time: partial growths of
+    // odd length end on the second point of a pair, of even length on the
+    // first one.
+    int ahead_odd = 0, ahead_even = 0;
     for (int n = 0; n < 40; ++n) {
         const int16_t N = int16_t(30 + g() % 200);
         double r = R0 + 150.0;
@@ -237,6 +242,7 @@ TEST(QpFitIdentity, SolversGrowAsTheReferenceGrows) {
                 ref::QPFIT12(below, k0, b, Yr, Dr, Y2r, D2r, E);
                 ASSERT_EQ(a, b) << "QPFIT12 from " << k0;
                 ASSERT_TRUE(same_bits(Y2, Y2r) && same_bits(D2, D2r)) << "QPFIT12 from " << k0;
+                if (a != below && a != k0) ((k0 - a) % 2 ? ahead_odd : ahead_even) += 1;
                 QPFIT13(below, k0, a, Y2, D2, E, terms);
                 ref::QPFIT13(below, k0, b, Y2r, D2r, E);
                 ASSERT_EQ(a, b) << "QPFIT13 from " << k0;
@@ -255,12 +261,78 @@ TEST(QpFitIdentity, SolversGrowAsTheReferenceGrows) {
         }
     }
     EXPECT_GT(partial, grown / 2);
+    EXPECT_GT(ahead_odd, grown / 20);
+    EXPECT_GT(ahead_even, grown / 20);
+}
+
+// The second look-ahead from every anchor of a range, as the fit runs it
+// below a join point, against the reference's growths one by one: the
+// first anchor that reaches K1 ends it, else the lowest point below the
+// best so far that a growth reaches (one that takes no point counts not).
+// Anchors at or below K1 and ranges that hold none are asked for too.
+TEST(QpFitIdentity, SecondLookAheadsOverAnchorsAsTheReferenceGrows) {
+    reset_run_state();
+    std::mt19937 g(77);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    QpTerms kept;
+    int asked = 0, reached = 0, lowered = 0, kept_best = 0;
+    for (int n = 0; n < 30; ++n) {
+        const int16_t N = int16_t(30 + g() % 200);
+        double r = R0 + 150.0;
+        const double ripple = 0.03 * u(g);
+        for (int16_t i = 1; i <= N; ++i) {
+            if (!(u(g) < 0.02 && i > 1)) r += 1.0;
+            QPWORK.RQ(i) = r;
+            QPWORK.XQ(i) = 1.0 / r;
+            const double s = double(i) / N;
+            QPWORK.YQ(i) = 40.0 * s * (2.0 - s) * (1.0 + ripple * std::sin(double(i))) + 1.0;
+        }
+        kept.clear();
+        for (int k = 0; k < 200; ++k) {
+            const float E = ACCURACIES[g() % 7];
+            // Anchors values and slopes as a first look-ahead leaves them,
+            // somewhat off the points.
+            QpValues Y2{}, D2{};
+            for (int16_t i = 1; i <= N; ++i) {
+                Y2(i) = QPWORK.YQ(i) * (1.0 + 0.004 * (u(g) - 0.5));
+                D2(i) = u(g) < 0.1 ? 0.0 : -4.0e5 * (u(g) - 0.2);
+            }
+            const int16_t K1 = int16_t(1 + g() % (N / 2));
+            const int16_t KLO = int16_t(std::max(1, K1 + int(g() % 12) - 2));
+            const int16_t KHI = int16_t(std::min(int(N), KLO + int(g() % 25) - 1));
+            const int16_t best = u(g) < 0.5 ? int16_t(9999) : int16_t(K1 + 1 + g() % 20);
+            int16_t want = best;
+            for (int16_t KU = KLO; KU <= KHI; ++KU) {
+                int16_t K13 = 0;
+                ref::QPFIT13(K1, KU, K13, Y2, D2, E);
+                if (K13 == KU) continue;
+                if (K13 == K1) {
+                    want = K1;
+                    break;
+                }
+                if (K13 < want) want = K13;
+            }
+            for (QpTerms* terms : {&kept, static_cast<QpTerms*>(nullptr)}) {
+                const int16_t got = QPFIT13_LOWEST(K1, KLO, KHI, Y2, D2, E, best, terms);
+                ASSERT_EQ(got, want) << "anchors " << KLO << ".." << KHI << " to " << K1 << ", best " << best;
+            }
+            ++asked;
+            reached += want == K1;
+            lowered += want != K1 && want != best;
+            kept_best += want == best;
+        }
+    }
+    // Every outcome occurs often.
+    EXPECT_GT(reached, asked / 20);
+    EXPECT_GT(lowered, asked / 20);
+    EXPECT_GT(kept_best, asked / 20);
 }
 
 // Growths from values and slopes that are not numbers, infinite, near
 // overflow or subnormal: every comparison with NaN fails and overflowing
 // products turn the tests over; the look-aheads must end where the
-// reference ends them, also inside a run of points taken two at a time.
+// reference ends them, also inside a run of points taken two at a time,
+// and the first one must record the same values (NaN among them).
 TEST(QpFitIdentity, LookAheadsFromExtremeAnchorsGrowAsTheReferenceGrows) {
     reset_run_state();
     const int16_t N = 120;
@@ -291,6 +363,12 @@ TEST(QpFitIdentity, LookAheadsFromExtremeAnchorsGrowAsTheReferenceGrows) {
                     ref::QPFIT13(1, k0, b, Y, D, E);
                     ASSERT_EQ(a, b) << "QPFIT13 from " << k0 << ", slope " << d0 << ", scale " << scale;
                     long_growths += k0 - a > 4;
+                    QpValues Y2{}, D2{}, Y2r{}, D2r{};
+                    QPFIT12(1, k0, a, Y, D, Y2, D2, E, &kept);
+                    ref::QPFIT12(1, k0, b, Y, D, Y2r, D2r, E);
+                    ASSERT_EQ(a, b) << "QPFIT12 from " << k0 << ", slope " << d0 << ", scale " << scale;
+                    ASSERT_TRUE(same_bits(Y2, Y2r) && same_bits(D2, D2r))
+                        << "QPFIT12 from " << k0 << ", slope " << d0 << ", scale " << scale;
                     QPFIT22(kt, N, a, Y, D, E, &kept);
                     ref::QPFIT22(kt, N, b, Y, D, E);
                     ASSERT_EQ(a, b) << "QPFIT22 from " << kt << ", slope " << -d0 << ", scale " << scale;
