@@ -57,6 +57,22 @@ private:
     uint32_t gen_ = 1;
 };
 
+// The variant the growths that record nothing (the second look-ahead and
+// the upward one) run in: SSE2, two points at a time (the portable code
+// where the build has no SSE2), or AVX2, four points at a time. Both give
+// the same bits.
+enum class QpIsa : int8_t { sse2, avx2 };
+
+// AVX2 where the processor has it and the system keeps its registers, else
+// SSE2: the variant a run starts with.
+QpIsa processor_qp_isa();
+
+// The variant from now on (AVX2 only where processor_qp_isa() has it, else
+// SSE2); reset_run_state() returns to processor_qp_isa(). For tests that
+// compare the variants.
+void set_qp_isa(QpIsa isa);
+QpIsa qp_isa();
+
 // The growths take the terms of their anchor from `terms` when given (the
 // points of QPWORK must be those it was built on), else they build them.
 

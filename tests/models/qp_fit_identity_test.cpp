@@ -3,7 +3,9 @@
 // segments, errors, base radius, count and doubled accuracy, bit for bit,
 // and what a failed pass leaves in QPRES, over many random tables and point
 // sets at accuracies from 0.001 to 0.1. The segment solvers are compared
-// the same way from random anchors, with and without the kept terms.
+// the same way from random anchors, with and without the kept terms. Every
+// comparison runs in each variant of the growths the processor has (SSE2,
+// and AVX2 where it has it).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,11 +22,14 @@
 #include "models/qp_fit.h"
 #include "models/qp_solvers.h"
 #include "support/qp_reference.h"
+#include "support/qp_variants.h"
 
 namespace kolm {
 namespace {
 
 namespace ref = testing::qpref;
+using testing::qp_variant_name;
+using testing::qp_variants;
 constexpr double R0 = 6370.0;
 
 template <class T>
@@ -105,8 +110,8 @@ RandomTable random_table(std::mt19937& g) {
     return {float(hme), float(w), f1 && u(g) < 0.5 ? float(std::round(f1_top)) : 0.0f};
 }
 
-// The reference and the fit on the same table; false (with the reason)
-// when they differ.
+// The reference and the fit, in each variant, on the same table; false
+// (with the reason) when they differ.
 ::testing::AssertionResult fits_agree(float accuracy) {
     QPRES = QpresBlock{};
     QPRES.ERRMAX = accuracy;
@@ -114,12 +119,16 @@ RandomTable random_table(std::mt19937& g) {
     const QpresBlock want = QPRES;
     const QpworkBlock points = QPWORK;
     const float wv2 = VALPAR.WV2;
-    QPRES = QpresBlock{};
-    QPRES.ERRMAX = accuracy;
-    QPFIT();
-    const std::string d = difference(QPRES, want);
-    if (!d.empty()) return ::testing::AssertionFailure() << d;
-    if (!same_bits(QPWORK, points) || !same_bits(VALPAR.WV2, wv2)) return ::testing::AssertionFailure() << "points";
+    for (const QpIsa isa : qp_variants()) {
+        set_qp_isa(isa);
+        QPRES = QpresBlock{};
+        QPRES.ERRMAX = accuracy;
+        QPFIT();
+        const std::string d = difference(QPRES, want);
+        if (!d.empty()) return ::testing::AssertionFailure() << qp_variant_name(isa) << ": " << d;
+        if (!same_bits(QPWORK, points) || !same_bits(VALPAR.WV2, wv2))
+            return ::testing::AssertionFailure() << qp_variant_name(isa) << ": points";
+    }
     return ::testing::AssertionSuccess();
 }
 
@@ -180,12 +189,17 @@ TEST(QpFitIdentity, RandomPointSetsFitAsTheReferenceFitsThem) {
             QPRES = QpresBlock{};
             ref::DOFITTING(ke, kv1, kv2, n_ref, e_ref);
             const QpresBlock want = QPRES;
-            QPRES = QpresBlock{};
-            ke = KE, kv1 = KV1, kv2 = KV2;
-            DOFITTING(ke, kv1, kv2, n_new, e_new);
-            const std::string d = difference(QPRES, want);
-            ASSERT_TRUE(d.empty()) << d << ": set " << n << ", accuracy " << accuracy;
-            ASSERT_TRUE(same_bits(e_new, e_ref)) << "set " << n << ", accuracy " << accuracy;
+            for (const QpIsa isa : qp_variants()) {
+                set_qp_isa(isa);
+                QPRES = QpresBlock{};
+                ke = KE, kv1 = KV1, kv2 = KV2, n_new = N, e_new = accuracy;
+                DOFITTING(ke, kv1, kv2, n_new, e_new);
+                const std::string d = difference(QPRES, want);
+                ASSERT_TRUE(d.empty()) << qp_variant_name(isa) << ": " << d << ": set " << n << ", accuracy "
+                                       << accuracy;
+                ASSERT_TRUE(same_bits(e_new, e_ref)) << qp_variant_name(isa) << ": set " << n << ", accuracy "
+                                                     << accuracy;
+            }
             ++runs;
             doubled += e_new > accuracy;
             fitted += QPRES.NSEG > 0;
@@ -243,18 +257,24 @@ TEST(QpFitIdentity, SolversGrowAsTheReferenceGrows) {
                 ASSERT_EQ(a, b) << "QPFIT12 from " << k0;
                 ASSERT_TRUE(same_bits(Y2, Y2r) && same_bits(D2, D2r)) << "QPFIT12 from " << k0;
                 if (a != below && a != k0) ((k0 - a) % 2 ? ahead_odd : ahead_even) += 1;
-                QPFIT13(below, k0, a, Y2, D2, E, terms);
                 ref::QPFIT13(below, k0, b, Y2r, D2r, E);
-                ASSERT_EQ(a, b) << "QPFIT13 from " << k0;
+                for (const QpIsa isa : qp_variants()) {
+                    set_qp_isa(isa);
+                    QPFIT13(below, k0, a, Y2, D2, E, terms);
+                    ASSERT_EQ(a, b) << qp_variant_name(isa) << ": QPFIT13 from " << k0;
+                }
                 Y(k0) = Yr(k0) = y0;
                 D(k0) = Dr(k0) = -d0;
                 QPFIT21(k0, above, a, Y, D, P, E, terms);
                 ref::QPFIT21(k0, above, b, Yr, Dr, Pr, E);
                 ASSERT_EQ(a, b) << "QPFIT21 from " << k0;
                 ASSERT_TRUE(same_bits(Y, Yr) && same_bits(D, Dr) && same_bits(P, Pr)) << "QPFIT21 from " << k0;
-                QPFIT22(k0, above, a, Y, D, E, terms);
                 ref::QPFIT22(k0, above, b, Yr, Dr, E);
-                ASSERT_EQ(a, b) << "QPFIT22 from " << k0;
+                for (const QpIsa isa : qp_variants()) {
+                    set_qp_isa(isa);
+                    QPFIT22(k0, above, a, Y, D, E, terms);
+                    ASSERT_EQ(a, b) << qp_variant_name(isa) << ": QPFIT22 from " << k0;
+                }
                 partial += a != above && a != k0;
                 ++grown;
             }
@@ -312,10 +332,13 @@ TEST(QpFitIdentity, SecondLookAheadsOverAnchorsAsTheReferenceGrows) {
                 }
                 if (K13 < want) want = K13;
             }
-            for (QpTerms* terms : {&kept, static_cast<QpTerms*>(nullptr)}) {
-                const int16_t got = QPFIT13_LOWEST(K1, KLO, KHI, Y2, D2, E, best, terms);
-                ASSERT_EQ(got, want) << "anchors " << KLO << ".." << KHI << " to " << K1 << ", best " << best;
-            }
+            for (QpTerms* terms : {&kept, static_cast<QpTerms*>(nullptr)})
+                for (const QpIsa isa : qp_variants()) {
+                    set_qp_isa(isa);
+                    const int16_t got = QPFIT13_LOWEST(K1, KLO, KHI, Y2, D2, E, best, terms);
+                    ASSERT_EQ(got, want) << qp_variant_name(isa) << ": anchors " << KLO << ".." << KHI << " to "
+                                         << K1 << ", best " << best;
+                }
             ++asked;
             reached += want == K1;
             lowered += want != K1 && want != best;
@@ -359,9 +382,13 @@ TEST(QpFitIdentity, LookAheadsFromExtremeAnchorsGrowAsTheReferenceGrows) {
                     D(k0) = d0;
                     D(kt) = -d0;
                     int16_t a = 0, b = 0;
-                    QPFIT13(1, k0, a, Y, D, E, &kept);
                     ref::QPFIT13(1, k0, b, Y, D, E);
-                    ASSERT_EQ(a, b) << "QPFIT13 from " << k0 << ", slope " << d0 << ", scale " << scale;
+                    for (const QpIsa isa : qp_variants()) {
+                        set_qp_isa(isa);
+                        QPFIT13(1, k0, a, Y, D, E, &kept);
+                        ASSERT_EQ(a, b) << qp_variant_name(isa) << ": QPFIT13 from " << k0 << ", slope " << d0
+                                        << ", scale " << scale;
+                    }
                     long_growths += k0 - a > 4;
                     QpValues Y2{}, D2{}, Y2r{}, D2r{};
                     QPFIT12(1, k0, a, Y, D, Y2, D2, E, &kept);
@@ -369,12 +396,136 @@ TEST(QpFitIdentity, LookAheadsFromExtremeAnchorsGrowAsTheReferenceGrows) {
                     ASSERT_EQ(a, b) << "QPFIT12 from " << k0 << ", slope " << d0 << ", scale " << scale;
                     ASSERT_TRUE(same_bits(Y2, Y2r) && same_bits(D2, D2r))
                         << "QPFIT12 from " << k0 << ", slope " << d0 << ", scale " << scale;
-                    QPFIT22(kt, N, a, Y, D, E, &kept);
                     ref::QPFIT22(kt, N, b, Y, D, E);
-                    ASSERT_EQ(a, b) << "QPFIT22 from " << kt << ", slope " << -d0 << ", scale " << scale;
+                    for (const QpIsa isa : qp_variants()) {
+                        set_qp_isa(isa);
+                        QPFIT22(kt, N, a, Y, D, E, &kept);
+                        ASSERT_EQ(a, b) << qp_variant_name(isa) << ": QPFIT22 from " << kt << ", slope " << -d0
+                                        << ", scale " << scale;
+                    }
                     long_growths += a - kt > 4;
                 }
     EXPECT_GT(long_growths, 8);
+}
+
+// The growths that record nothing take their points four at a time in the
+// AVX2 variant (from the anchor's neighbour on, while the points are
+// regular), the rest two at a time or one by one. On a layer with a peak,
+// growths downward below it and upward above it, in each variant: they end
+// on each point of a group, in the points after the last whole group, and
+// at or past a point at the anchor's own radius (radii out of order, so
+// that such a point falls inside a group), where the reference ends them.
+TEST(QpFitIdentity, GrowthsThatRecordNothingEndWhereTheReferenceEnds) {
+    reset_run_state();
+    std::mt19937 g(4242);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    QpTerms kept;
+    // Growths of fresh terms, whose groups start at points 1, 5, 9, ...:
+    // by direction (down, up), those ending on the first to fourth point
+    // of a group, and those ending or reaching the limit after the last
+    // whole group; of the first, those ending past the first group.
+    int ends[2][4] = {}, later[2][4] = {}, tails[2] = {};
+    int at_radius = 0, past_radius = 0;  // growths reaching, and going past, a point at the anchor's radius
+    for (int n = 0; n < 100; ++n) {
+        const int16_t N = int16_t(40 + g() % 160), peak = int16_t(N / 3 + g() % (N / 3));
+        const double ripple = 0.01 * u(g) * u(g), width = 1.2 + u(g);
+        for (int16_t i = 1; i <= N; ++i) {
+            QPWORK.RQ(i) = R0 + 150.0 + i;
+            QPWORK.XQ(i) = 1.0 / QPWORK.RQ(i);
+            const double s = double(i - peak) / (width * N);
+            QPWORK.YQ(i) = 40.0 * (1.0 - s * s) * (1.0 + ripple * std::sin(double(i))) + 1.0;
+        }
+        kept.clear();
+        for (int k = 0; k < 150; ++k) {
+            const float E = ACCURACIES[g() % 7];
+            const int step = g() % 2 ? 1 : -1;
+            // Downward from at or below the peak, upward from at or above it.
+            const int16_t k0 = int16_t(step < 0 ? 2 + g() % (peak - 1) : peak + g() % (N - peak));
+            const int16_t limit = u(g) < 0.5 ? int16_t(step < 0 ? 1 : N)
+                                             : int16_t(step < 0 ? 1 + g() % (k0 - 1) : k0 + 1 + g() % (N - k0));
+            const int tmax = std::abs(limit - k0);
+            QpValues Y{}, D{};
+            Y(k0) = QPWORK.YQ(k0) * (1.0 + 0.002 * u(g));
+            // About the layer's own slope dfN**2/dx, at times none.
+            const int16_t lo = int16_t(std::max(1, k0 - 1)), hi = int16_t(std::min(int(N), k0 + 1));
+            const double slope = (QPWORK.YQ(hi) - QPWORK.YQ(lo)) / (QPWORK.XQ(hi) - QPWORK.XQ(lo));
+            D(k0) = u(g) < 0.1 ? 0.0 : slope * (0.85 + 0.3 * u(g));
+            // At times a point 2 to 7 points on moved to the anchor's
+            // radius, with a value the anchor's segment passes (or not).
+            const int d = 2 + int(g() % 6);
+            const int16_t moved = int16_t(k0 + step * d);
+            const bool move = u(g) < 0.3 && d <= tmax;
+            const double saved[3] = {move ? QPWORK.RQ(moved) : 0.0, move ? QPWORK.XQ(moved) : 0.0,
+                                     move ? QPWORK.YQ(moved) : 0.0};
+            if (move) {
+                QPWORK.RQ(moved) = QPWORK.RQ(k0);
+                QPWORK.XQ(moved) = QPWORK.XQ(k0);
+                QPWORK.YQ(moved) = Y(k0) * (1.0 - (u(g) < 0.8 ? 0.5 : 3.0) * E);
+                kept.clear();
+            }
+            int16_t want = 0;
+            if (step < 0)
+                ref::QPFIT13(limit, k0, want, Y, D, E);
+            else
+                ref::QPFIT22(k0, limit, want, Y, D, E);
+            for (QpTerms* terms : {&kept, static_cast<QpTerms*>(nullptr)})
+                for (const QpIsa isa : qp_variants()) {
+                    set_qp_isa(isa);
+                    int16_t got = 0;
+                    if (step < 0)
+                        QPFIT13(limit, k0, got, Y, D, E, terms);
+                    else
+                        QPFIT22(k0, limit, got, Y, D, E, terms);
+                    ASSERT_EQ(got, want) << qp_variant_name(isa) << ": from " << k0 << " to " << limit
+                                         << (move ? ", a point at its radius" : "");
+                    // The same growth as the only anchor of a second look-ahead.
+                    const int16_t lowest = QPFIT13_LOWEST(limit, k0, k0, Y, D, E, 9999, terms);
+                    ASSERT_EQ(lowest, want != k0 ? want : 9999) << qp_variant_name(isa) << ": from " << k0
+                                                                << " to " << limit << " as the only anchor";
+                }
+            const int taken = std::abs(want - k0);
+            if (move) {
+                at_radius += taken >= d - 1;
+                past_radius += taken >= d;
+                QPWORK.RQ(moved) = saved[0];
+                QPWORK.XQ(moved) = saved[1];
+                QPWORK.YQ(moved) = saved[2];
+                kept.clear();
+            } else if (taken + 1 <= tmax / 4 * 4) {
+                ++ends[step > 0][taken % 4];
+                later[step > 0][taken % 4] += taken >= 4;
+            } else if (tmax % 4 != 0) {
+                ++tails[step > 0];
+            }
+        }
+    }
+    for (int dir = 0; dir < 2; ++dir) {
+        for (int lane = 0; lane < 4; ++lane) {
+            EXPECT_GT(ends[dir][lane], 100) << dir << " " << lane;
+            EXPECT_GT(later[dir][lane], 20) << dir << " " << lane;
+        }
+        EXPECT_GT(tails[dir], 100) << dir;
+    }
+    EXPECT_GT(at_radius, 100);
+    EXPECT_GT(past_radius, 50);
+    for (int dir = 0; dir < 2; ++dir)
+        std::printf("%s: ends on points 1-4 of a group %d %d %d %d (past the first group %d %d %d %d), tails %d\n",
+                    dir ? "up" : "down", ends[dir][0], ends[dir][1], ends[dir][2], ends[dir][3], later[dir][0],
+                    later[dir][1], later[dir][2], later[dir][3], tails[dir]);
+    std::printf("at a point at the anchor's radius %d, past it %d\n", at_radius, past_radius);
+}
+
+// A run starts in the processor's own variant, whatever the last one set;
+// AVX2 is never set where the processor lacks it.
+TEST(QpFitIdentity, RunsStartInTheProcessorsVariant) {
+    set_qp_isa(QpIsa::sse2);
+    reset_run_state();
+    EXPECT_EQ(qp_isa(), processor_qp_isa());
+    set_qp_isa(QpIsa::avx2);
+    EXPECT_EQ(qp_isa(), processor_qp_isa());
+    set_qp_isa(QpIsa::sse2);
+    EXPECT_EQ(qp_isa(), QpIsa::sse2);
+    reset_run_state();
 }
 
 }  // namespace
