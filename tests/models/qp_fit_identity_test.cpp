@@ -110,6 +110,23 @@ RandomTable random_table(std::mt19937& g) {
     return {float(hme), float(w), f1 && u(g) < 0.5 ? float(std::round(f1_top)) : 0.0f};
 }
 
+// A layer rising to its peak at the top point, rippled, on 30 to 229
+// points one km apart, a few of them sharing the radius of the point below
+// (growths meet irregular points): into QPWORK; the number of points.
+int16_t rising_points(std::mt19937& g, std::uniform_real_distribution<double>& u) {
+    const int16_t N = int16_t(30 + g() % 200);
+    double r = R0 + 150.0;
+    const double ripple = 0.03 * u(g);
+    for (int16_t i = 1; i <= N; ++i) {
+        if (!(u(g) < 0.02 && i > 1)) r += 1.0;
+        QPWORK.RQ(i) = r;
+        QPWORK.XQ(i) = 1.0 / r;
+        const double s = double(i) / N;
+        QPWORK.YQ(i) = 40.0 * s * (2.0 - s) * (1.0 + ripple * std::sin(double(i))) + 1.0;
+    }
+    return N;
+}
+
 // The reference and the fit, in each variant, on the same table; false
 // (with the reason) when they differ.
 ::testing::AssertionResult fits_agree(float accuracy) {
@@ -224,16 +241,7 @@ TEST(QpFitIdentity, SolversGrowAsTheReferenceGrows) {
     // first one.
     int ahead_odd = 0, ahead_even = 0;
     for (int n = 0; n < 40; ++n) {
-        const int16_t N = int16_t(30 + g() % 200);
-        double r = R0 + 150.0;
-        const double ripple = 0.03 * u(g);
-        for (int16_t i = 1; i <= N; ++i) {
-            if (!(u(g) < 0.02 && i > 1)) r += 1.0;
-            QPWORK.RQ(i) = r;
-            QPWORK.XQ(i) = 1.0 / r;
-            const double s = double(i) / N;
-            QPWORK.YQ(i) = 40.0 * s * (2.0 - s) * (1.0 + ripple * std::sin(double(i))) + 1.0;
-        }
+        const int16_t N = rising_points(g, u);
         kept.clear();
         for (int k = 0; k < 300; ++k) {
             const float E = ACCURACIES[g() % 7];
@@ -297,16 +305,7 @@ TEST(QpFitIdentity, SecondLookAheadsOverAnchorsAsTheReferenceGrows) {
     QpTerms kept;
     int asked = 0, reached = 0, lowered = 0, kept_best = 0;
     for (int n = 0; n < 30; ++n) {
-        const int16_t N = int16_t(30 + g() % 200);
-        double r = R0 + 150.0;
-        const double ripple = 0.03 * u(g);
-        for (int16_t i = 1; i <= N; ++i) {
-            if (!(u(g) < 0.02 && i > 1)) r += 1.0;
-            QPWORK.RQ(i) = r;
-            QPWORK.XQ(i) = 1.0 / r;
-            const double s = double(i) / N;
-            QPWORK.YQ(i) = 40.0 * s * (2.0 - s) * (1.0 + ripple * std::sin(double(i))) + 1.0;
-        }
+        const int16_t N = rising_points(g, u);
         kept.clear();
         for (int k = 0; k < 200; ++k) {
             const float E = ACCURACIES[g() % 7];
